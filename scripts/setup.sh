@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs to build, run and test.
+# Idempotent: does nothing when all of them are present.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build git pkg-config
+    clang libclang-rt-14-dev clang-format
+    libgtest-dev libgmock-dev googletest libbenchmark-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    xvfb xauth xclip x11-utils
+    iproute2 netcat-openbsd util-linux procps psmisc
+    libnet-ident-perl oidentd
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+fi
+echo "setup: installing ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

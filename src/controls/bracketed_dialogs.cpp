@@ -1,0 +1,20 @@
+#include "controls/bracketed_dialogs.h"
+
+namespace pontavi {
+
+void BracketedDialogs::ShowMessage(const std::string& text) {
+    bracket([&] { inner_.ShowMessage(text); });
+}
+
+std::optional<std::string> BracketedDialogs::InputQuery(const std::string& caption,
+                                                        const std::string& prompt,
+                                                        const std::string& initial) {
+    return bracket([&] { return inner_.InputQuery(caption, prompt, initial); });
+}
+
+std::optional<std::string> BracketedDialogs::OpenFile(const std::string& title,
+                                                      const std::string& filter) {
+    return bracket([&] { return inner_.OpenFile(title, filter); });
+}
+
+}  // namespace pontavi

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace pontavi {
+
+// Everything that needs an answer from a person. The view implements it with
+// modal Qt dialogs (a nested event loop); tests script the answers. Callers in
+// the core reach it through the always-on-top bracket (see TopMostBracket).
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // A plain message box with an OK button.
+    virtual void ShowMessage(const std::string& text) = 0;
+    // An input box with a title and a prompt; nullopt when cancelled.
+    virtual std::optional<std::string> InputQuery(const std::string& caption,
+                                                  const std::string& prompt,
+                                                  const std::string& initial) = 0;
+    // A file chooser; filter is "Description|*.ext|..." pairs; nullopt when cancelled.
+    virtual std::optional<std::string> OpenFile(const std::string& title,
+                                                const std::string& filter) = 0;
+    // The about box: "Pontavi!", "Version 1.5 Final", "OK". Not bracketed.
+    virtual void About() = 0;
+};
+
+}  // namespace pontavi

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+
+#include "controls/control.h"
+
+namespace pontavi {
+
+// A one-line edit box. setText from code and typing by the user (userEdit)
+// both run OnChange when the text changes; Modified marks user edits only.
+class TextBox : public Control {
+public:
+    explicit TextBox(std::string name) : Control(std::move(name)) {}
+
+    const std::string& Text() const { return text_; }
+    void setText(std::string text) {
+        selStart_ = selLength_ = 0;
+        if (assign(text_, text) && OnChange) {
+            OnChange();
+        }
+    }
+    void userEdit(std::string text) {
+        modified_ = true;
+        setText(std::move(text));
+    }
+    bool Modified() const { return modified_; }
+    void setModified(bool modified) { modified_ = modified; }
+
+    bool ReadOnly() const { return readOnly_; }
+    void setReadOnly(bool readOnly) { assign(readOnly_, readOnly); }
+
+    std::size_t SelStart() const { return selStart_; }
+    std::size_t SelLength() const { return selLength_; }
+    void selectAll() {
+        selStart_ = 0;
+        selLength_ = text_.size();
+        changed();
+    }
+    std::string SelText() const { return text_.substr(selStart_, selLength_); }
+
+    std::function<void()> OnChange;
+
+private:
+    std::string text_;
+    bool modified_ = false;
+    bool readOnly_ = false;
+    std::size_t selStart_ = 0;
+    std::size_t selLength_ = 0;
+};
+
+}  // namespace pontavi

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include "controls/bracketed_dialogs.h"
+#include "controls/check_box.h"
+#include "controls/list_box.h"
+#include "controls/memo.h"
+#include "controls/tray_icon.h"
+#include "fakes/fake_dialogs.h"
+
+namespace pontavi {
+namespace {
+
+TEST(CheckBoxModel, SettingFromCodeRunsHandlerOnlyOnChange) {
+    CheckBox box("CB1", "&Use The First Ident Only");
+    int clicks = 0;
+    box.OnClick = [&] { ++clicks; };
+    box.setChecked(false);
+    EXPECT_EQ(clicks, 0);
+    box.setChecked(true);
+    box.setChecked(true);
+    EXPECT_EQ(clicks, 1);
+    box.setChecked(false);
+    EXPECT_EQ(clicks, 2);
+}
+
+TEST(TrayIconModel, TipKeepsFirst62Characters) {
+    TrayIcon tray("TrayIcon1");
+    tray.setToolTip(std::string(70, 'x'));
+    EXPECT_EQ(tray.ToolTip().size(), 62u);
+}
+
+TEST(MemoModel, UserEditSplitsLinesAndMarksModified) {
+    Memo memo("IdentMemo");
+    memo.setLines({"a"});
+    EXPECT_FALSE(memo.Modified());
+    memo.userEdit("x\r\ny\nz\r\r\n");
+    EXPECT_EQ(memo.Lines(), (std::vector<std::string>{"x", "y", "z", ""}));
+    EXPECT_TRUE(memo.Modified());
+}
+
+TEST(ListBoxModel, InsertRemoveKeepSelectionAndCurrentRowInStep) {
+    ListBox list("UrlLB", true);
+    std::vector<ListBox::RowsChange::Kind> changes;
+    list.OnRowsChanged = [&](const ListBox::RowsChange& c) { changes.push_back(c.kind); };
+    list.add("b");
+    list.insert(0, "a");
+    list.add("c");
+    list.setSelected(2, true);
+    list.setItemIndex(1);
+    list.remove(0);
+    EXPECT_EQ(list.Items(), (std::vector<std::string>{"b", "c"}));
+    EXPECT_TRUE(list.Selected(1));
+    EXPECT_FALSE(list.Selected(0));
+    EXPECT_EQ(list.ItemIndex(), 0);
+    EXPECT_EQ(list.SelCount(), 1u);
+    list.clearSelection();
+    EXPECT_EQ(list.SelCount(), 0u);
+    EXPECT_EQ(changes.front(), ListBox::RowsChange::kInserted);
+    EXPECT_EQ(changes.back(), ListBox::RowsChange::kSelectionCleared);
+}
+
+TEST(BracketedDialogsTest, WindowStepsBackWhileABoxIsOpen) {
+    FakeDialogs fake;
+    TopMost topMost("TopMost1");
+    CheckBox onTop("OnTop", "Always stay on top of other applications");
+    onTop.OnClick = [&] { topMost.setTopMost(onTop.Checked()); };
+    BracketedDialogs dialogs(fake, topMost, onTop);
+
+    onTop.setChecked(true);
+    bool topMostWhileOpen = true;
+    fake.whileOpen = [&] { topMostWhileOpen = topMost.IsTopMost(); };
+    dialogs.ShowMessage("hello");
+    EXPECT_FALSE(topMostWhileOpen);
+    EXPECT_TRUE(topMost.IsTopMost());
+
+    onTop.setChecked(false);
+    fake.inputAnswers.push_back("x");
+    EXPECT_EQ(dialogs.InputQuery("c", "p", ""), "x");
+    EXPECT_FALSE(topMost.IsTopMost());
+}
+
+}  // namespace
+}  // namespace pontavi

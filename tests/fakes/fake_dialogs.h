@@ -1,0 +1,39 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "controls/dialogs.h"
+
+namespace pontavi {
+
+// Scripted answers for the boxes the core opens; records every box shown.
+class FakeDialogs final : public Dialogs {
+public:
+    void ShowMessage(const std::string& text) override {
+        messages.push_back(text);
+        if (whileOpen) {
+            whileOpen();
+        }
+    }
+    std::optional<std::string> InputQuery(const std::string& caption, const std::string& prompt,
+                                          const std::string& initial) override;
+    std::optional<std::string> OpenFile(const std::string&, const std::string&) override;
+    void About() override { ++aboutShown; }
+
+    std::vector<std::string> messages;
+    struct Query {
+        std::string caption, prompt, initial;
+    };
+    std::vector<Query> queries;
+    std::deque<std::optional<std::string>> inputAnswers;  // nullopt = cancel
+    std::deque<std::optional<std::string>> fileAnswers;
+    int aboutShown = 0;
+    // Runs while a box is "open", to observe state inside the bracket.
+    std::function<void()> whileOpen;
+};
+
+}  // namespace pontavi
