@@ -1,0 +1,32 @@
+#pragma once
+
+#include "controls/control.h"
+
+namespace pontavi {
+
+// The tabbed pages of the main window; OnChange runs when the user (or the
+// code) switches to another page.
+class PageControl : public Control {
+public:
+    PageControl(std::string name, int pageCount, int activePage)
+        : Control(std::move(name)), pageCount_(pageCount), active_(activePage) {}
+
+    int PageCount() const { return pageCount_; }
+    int ActivePage() const { return active_; }
+    void setActivePage(int page) {
+        if (page < 0 || page >= pageCount_) {
+            return;
+        }
+        if (assign(active_, page) && OnChange) {
+            OnChange();
+        }
+    }
+
+    std::function<void()> OnChange;
+
+private:
+    int pageCount_;
+    int active_;
+};
+
+}  // namespace pontavi
