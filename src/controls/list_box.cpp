@@ -16,6 +16,7 @@ void ListBox::setItems(std::vector<std::string> items) {
     selected_.assign(items_.size(), 0);
     itemIndex_ = -1;
     topIndex_ = 0;
+    rowsReset();
     rowsChanged(RowsChange::kReset, 0);
 }
 
@@ -26,6 +27,7 @@ void ListBox::insert(std::size_t index, std::string item) {
     if (itemIndex_ >= static_cast<int>(index)) {
         ++itemIndex_;
     }
+    rowInserted(index);
     rowsChanged(RowsChange::kInserted, index);
 }
 
@@ -33,6 +35,7 @@ void ListBox::remove(std::size_t index) {
     if (index >= items_.size()) {
         return;
     }
+    rowRemoving(index);
     items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
     selected_.erase(selected_.begin() + static_cast<std::ptrdiff_t>(index));
     if (itemIndex_ == static_cast<int>(index)) {
@@ -45,7 +48,9 @@ void ListBox::remove(std::size_t index) {
 
 void ListBox::setItem(std::size_t index, std::string item) {
     if (index < items_.size()) {
+        rowRemoving(index);
         items_[index] = std::move(item);
+        rowInserted(index);
         rowsChanged(RowsChange::kChanged, index);
     }
 }

@@ -53,6 +53,15 @@ public:
     // Runs when the user changes the current row or the selection.
     std::function<void()> OnClick;
 
+protected:
+    // For a derived list that keeps its own index of the row texts: called
+    // after a row entered the list (Item(index) is the new text), just before
+    // a row leaves it (Item(index) is still there), and after setItems.
+    // setItem is a leave followed by an enter of the same index.
+    virtual void rowInserted(std::size_t /*index*/) {}
+    virtual void rowRemoving(std::size_t /*index*/) {}
+    virtual void rowsReset() {}
+
 private:
     void rowsChanged(RowsChange::Kind kind, std::size_t index);
 
