@@ -1,0 +1,121 @@
+#include "net/server_socket.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "net/sock_error.h"
+#include "net/socket_base.h"
+#include "net/socket_calls.h"
+
+namespace pontavi {
+
+TCustomServerSocket::TCustomServerSocket(SocketLayer& layer) : TSockCtrl(layer) {}
+
+TCustomServerSocket::~TCustomServerSocket() {
+    for (auto& connection : connections_.items_) {
+        connection->DetachOwner();
+    }
+    if (listener_) {
+        listener_->DetachOwner();
+    }
+}
+
+void TCustomServerSocket::Listen(const TSocketClass& socketClass) {
+    socketClass_ = socketClass;
+    if (listener_) {
+        listener_->DetachOwner();
+    }
+    auto socket = socketClass(*this);
+    listener_ = socket;
+    Layer().CheckStarted();
+    if (const int err = socket->CreateSystemSocket(csoRead); err != 0) {
+        RaiseSockError("Error %d (%s) creating new socket", err);
+    }
+    try {
+        const auto address =
+            ResolveEnds([this, socket] { return listener_ != socket || !socket->HasSocket(); });
+        if (!address) {
+            return;
+        }
+        socket->AfterResolve();
+        socket->StartListen(*address, queueLength_);
+    } catch (...) {
+        if (listener_ == socket) {
+            socket->Close();
+        }
+        throw;
+    }
+}
+
+void TCustomServerSocket::Shutdown() {
+    // Close may run OnRead handlers; one that throws must not leave the rest open.
+    std::exception_ptr firstError;
+    const auto connections = connections_.items_;
+    for (const auto& connection : connections) {
+        try {
+            connection->Close();
+        } catch (...) {
+            if (!firstError) {
+                firstError = std::current_exception();
+            }
+        }
+    }
+    connections_.items_.clear();
+    if (listener_) {
+        listener_->Close();
+    }
+    Layer().Disarm(*this);
+    if (firstError) {
+        std::rethrow_exception(firstError);
+    }
+}
+
+int TCustomServerSocket::LocalPort() const {
+    if (!listener_ || !listener_->HasSocket()) {
+        RaiseSockError("Error %d (%s) calling getsockname", sockcode::kNotSocket);
+    }
+    return listener_->LocalPort();
+}
+
+void TCustomServerSocket::AcceptWaiting(TSocketBase& listener) {
+    if (!socketClass_) {
+        return;
+    }
+    UniqueFd fd;
+    if (sockcall::Accept(listener.Handle(), fd) != 0) {
+        return;  // the system refused: nothing happens
+    }
+    auto socket = socketClass_(*this);
+    connections_.items_.push_back(socket);
+    socket->AttachAccepted(std::move(fd), clientOptions_);
+    if (static_cast<int>(connections_.Count()) > maxConnections_) {
+        try {
+            socket->RejectNotification();
+        } catch (...) {
+            socket->Close();
+            throw;
+        }
+        socket->Close();
+    } else {
+        socket->AcceptNotification();
+    }
+}
+
+void TCustomServerSocket::RaiseAccept(TSocketBase& socket) {
+    Raise(OnAccept, &socket);
+}
+
+void TCustomServerSocket::RaiseReject(TSocketBase& socket) {
+    Raise(OnReject, &socket);
+}
+
+void TCustomServerSocket::CloseNoticed(TSocketBase& socket) {
+    auto& items = connections_.items_;
+    const auto it = std::find_if(items.begin(), items.end(),
+                                 [&](const auto& item) { return item.get() == &socket; });
+    if (it != items.end() && !(*it)->HasSocket()) {
+        items.erase(it);
+    }
+}
+
+}  // namespace pontavi

@@ -1,0 +1,410 @@
+#include "net/socket_base.h"
+
+#include <utility>
+
+#include "net/sock_error.h"
+#include "net/socket_calls.h"
+
+namespace pontavi {
+
+const char* ToText(TSocketState state) {
+    switch (state) {
+        case TSocketState::ssClosed:
+            return "ssClosed";
+        case TSocketState::ssConnected:
+            return "ssConnected";
+        case TSocketState::ssClosing:
+            return "ssClosing";
+        case TSocketState::ssListening:
+            return "ssListening";
+    }
+    return "?";
+}
+
+TSocketBase::TSocketBase(TSockCtrl& owner) : owner_(&owner), layer_(owner.Layer()) {}
+
+TSocketBase::~TSocketBase() {
+    releaseSystemSocket();
+}
+
+int TSocketBase::LocalPort() const {
+    sockaddr_in local{};
+    if (const int err = sockcall::LocalName(fd_.get(), local); err != 0) {
+        RaiseSockError("Error %d (%s) calling getsockname", err);
+    }
+    return ntohs(local.sin_port);
+}
+
+// ---- notifications ----
+
+void TSocketBase::ReadNotification() {
+    if (owner_ != nullptr) {
+        owner_->Raise(owner_->OnRead, this);
+    }
+}
+
+void TSocketBase::WriteNotification() {
+    if (owner_ != nullptr) {
+        owner_->Raise(owner_->OnWrite, this);
+    }
+}
+
+void TSocketBase::AcceptNotification() {
+    if (owner_ != nullptr) {
+        owner_->RaiseAccept(*this);
+    }
+}
+
+void TSocketBase::ConnectNotification() {
+    if (owner_ != nullptr) {
+        owner_->RaiseConnect(*this);
+    }
+}
+
+void TSocketBase::DisconnectNotification() {
+    if (owner_ != nullptr) {
+        owner_->Raise(owner_->OnDisconnect, this);
+    }
+}
+
+void TSocketBase::TimeOutNotification() {
+    if (owner_ != nullptr) {
+        owner_->Raise(owner_->OnTimeOut, this);
+    }
+}
+
+void TSocketBase::RejectNotification() {
+    if (owner_ != nullptr) {
+        owner_->RaiseReject(*this);
+    }
+}
+
+// ---- opening ----
+
+int TSocketBase::CreateSystemSocket(TAsyncOptions options) {
+    releaseSystemSocket();
+    if (const int err = sockcall::CreateStreamSocket(fd_); err != 0) {
+        lastError_ = err;
+        return err;
+    }
+    options_ = options;
+    watchSocket();
+    return 0;
+}
+
+void TSocketBase::AttachAccepted(UniqueFd fd, TAsyncOptions options) {
+    releaseSystemSocket();
+    fd_ = std::move(fd);
+    options_ = options;
+    state_ = TSocketState::ssConnected;
+    watchSocket();
+    updateWatch();
+}
+
+int TSocketBase::StartConnect(const sockaddr_in& address) {
+    int err = sockcall::Connect(fd_.get(), address);
+    if (err == sockcode::kConnectionRefused) {
+        // A refusal seen at once is still reported the usual way, through the
+        // connect-finished notification.
+        immediateConnectError_ = err;
+        err = sockcode::kWouldBlock;
+    }
+    if (err != 0 && err != sockcode::kWouldBlock) {
+        lastError_ = err;
+        return err;
+    }
+    lastError_ = 0;
+    connecting_ = true;
+    updateWatch();
+    return 0;
+}
+
+int TSocketBase::StartListen(const sockaddr_in& address, int backlog) {
+    if (const int err = sockcall::Bind(fd_.get(), address); err != 0) {
+        lastError_ = err;
+        RaiseSockError("Error %d (%s) Binding Socket", err);
+    }
+    if (const int err = sockcall::Listen(fd_.get(), backlog); err != 0) {
+        lastError_ = err;
+        RaiseSockError("Error %d (%s) listining", err);
+    }
+    lastError_ = 0;
+    state_ = TSocketState::ssListening;
+    updateWatch();
+    return 0;
+}
+
+// ---- closing ----
+
+void TSocketBase::Close() {
+    if (!fd_ || !layer_.Started()) {
+        return;
+    }
+    auto keep = shared_from_this();
+    if (state_ == TSocketState::ssConnected) {
+        state_ = TSocketState::ssClosing;
+        if (owner_ != nullptr && owner_->OnRead) {
+            try {
+                deliverUnread();
+            } catch (...) {
+                finishClose();
+                throw;
+            }
+        }
+    }
+    finishClose();
+}
+
+// Delivers what the system still holds. A handler that takes nothing would
+// make "while bytes are unread" endless, so a pass that takes nothing ends it,
+// and so does having taken as much as was waiting when Close began.
+void TSocketBase::deliverUnread() {
+    const std::size_t waiting = UnreadBytes();
+    const std::size_t start = taken_;
+    while (fd_ && state_ == TSocketState::ssClosing && taken_ - start < waiting) {
+        const std::size_t before = taken_;
+        ReadNotification();
+        if (taken_ == before || !fd_ || UnreadBytes() == 0) {
+            break;
+        }
+    }
+}
+
+void TSocketBase::finishClose() {
+    if (!fd_) {
+        return;  // a handler closed it meanwhile
+    }
+    releaseSystemSocket();
+    state_ = TSocketState::ssClosed;
+    if (owner_ != nullptr) {
+        layer_.Disarm(*owner_);
+        owner_->PostCloseNotice(weak_from_this());
+    }
+}
+
+void TSocketBase::CloseSilently() {
+    releaseSystemSocket();
+    state_ = TSocketState::ssClosed;
+}
+
+void TSocketBase::DetachOwner() {
+    CloseSilently();
+    owner_ = nullptr;
+}
+
+void TSocketBase::releaseSystemSocket() {
+    if (watchId_ != 0) {
+        layer_.Loop().unwatch(watchId_);
+        watchId_ = 0;
+    }
+    watched_ = 0;
+    queued_ = 0;
+    connecting_ = false;
+    immediateConnectError_ = 0;
+    readPaused_ = false;
+    writeWanted_ = false;
+    closeSeen_ = false;
+    fd_.reset();
+}
+
+// ---- readiness ----
+
+void TSocketBase::watchSocket() {
+    watched_ = 0;
+    watchId_ = layer_.Loop().watch(fd_.get(), 0, [this](unsigned events) { onReady(events); });
+}
+
+void TSocketBase::updateWatch() {
+    if (watchId_ == 0) {
+        return;
+    }
+    unsigned want = 0;
+    if (connecting_) {
+        want = EventLoop::kWritable;
+    } else if (state_ == TSocketState::ssListening) {
+        want = EventLoop::kReadable;
+    } else if (state_ == TSocketState::ssConnected) {
+        if (!readPaused_ && !closeSeen_) {
+            want |= EventLoop::kReadable;
+        }
+        if (writeWanted_) {
+            want |= EventLoop::kWritable;
+        }
+    }
+    want &= ~queued_;
+    if (want != watched_) {
+        watched_ = want;
+        layer_.Loop().setWatchEvents(watchId_, want);
+    }
+}
+
+void TSocketBase::onReady(unsigned events) {
+    if (layer_.Loop().quitting() || !fd_) {
+        return;
+    }
+    if (layer_.MustDefer()) {
+        // Stop watching what is queued, or level-triggered readiness would
+        // report it again every turn until the queue is drained.
+        queued_ |= events;
+        layer_.Defer(weak_from_this(), events);
+        updateWatch();
+        return;
+    }
+    auto keep = shared_from_this();
+    layer_.Guarded([&] { handleReady(events); });
+    updateWatch();
+}
+
+void TSocketBase::DeliverDeferred(unsigned events) {
+    queued_ &= ~events;
+    if (fd_ && owner_ != nullptr) {
+        auto keep = shared_from_this();
+        layer_.Guarded([&] { handleReady(events); });
+    }
+    updateWatch();
+}
+
+void TSocketBase::handleReady(unsigned events) {
+    if (events & kPeerClosedEvent) {
+        if (fd_ && state_ == TSocketState::ssConnected && !closeSeen_) {
+            closedNotification(sockcall::PendingError(fd_.get()));
+        }
+        return;
+    }
+    if (connecting_) {
+        handleConnectFinished();
+        return;
+    }
+    if (state_ == TSocketState::ssListening) {
+        if ((events & EventLoop::kReadable) && owner_ != nullptr) {
+            owner_->AcceptWaiting(*this);
+        }
+        return;
+    }
+    if (events & EventLoop::kReadable) {
+        handleReadable();
+    }
+    if (fd_ && (events & EventLoop::kWritable)) {
+        handleWritable();
+    }
+}
+
+void TSocketBase::handleConnectFinished() {
+    int err = std::exchange(immediateConnectError_, 0);
+    if (err == 0) {
+        err = sockcall::PendingError(fd_.get());
+        if (err == 0 && !sockcall::HasPeer(fd_.get())) {
+            return;  // not finished yet
+        }
+    }
+    connecting_ = false;
+    lastError_ = err;
+    if (err == 0) {
+        state_ = TSocketState::ssConnected;
+    }
+    updateWatch();
+    if (owner_ != nullptr) {
+        owner_->ConnectFinished(*this, err);
+    }
+}
+
+void TSocketBase::handleReadable() {
+    if (state_ != TSocketState::ssConnected || closeSeen_) {
+        return;
+    }
+    const sockcall::IoResult peek = sockcall::PeekOne(fd_.get());
+    if (peek.eof) {
+        closedNotification(0);
+        return;
+    }
+    if (peek.count == 0) {
+        if (peek.error != sockcode::kWouldBlock) {
+            closedNotification(peek.error);
+        }
+        return;
+    }
+    lastError_ = 0;
+    const std::size_t before = taken_;
+    struct PauseIfIdle {
+        TSocketBase& self;
+        std::size_t before;
+        ~PauseIfIdle() {
+            if (self.fd_ && self.taken_ == before) {
+                self.pauseReading();
+            }
+        }
+    } pauseIfIdle{*this, before};
+    if (options_ & csoRead) {
+        ReadNotification();
+    }
+}
+
+void TSocketBase::handleWritable() {
+    if (!writeWanted_ || state_ != TSocketState::ssConnected) {
+        return;
+    }
+    writeWanted_ = false;
+    lastError_ = 0;
+    WriteNotification();
+}
+
+void TSocketBase::closedNotification(int error) {
+    closeSeen_ = true;
+    lastError_ = error;
+    updateWatch();
+    if (owner_ != nullptr) {
+        owner_->PeerClosed(*this);
+    }
+}
+
+void TSocketBase::pauseReading() {
+    if (readPaused_) {
+        return;
+    }
+    readPaused_ = true;
+    updateWatch();
+    layer_.WatchStalled(weak_from_this());
+}
+
+bool TSocketBase::CheckStalled() {
+    if (!fd_ || !readPaused_ || closeSeen_ || state_ != TSocketState::ssConnected) {
+        return false;
+    }
+    if (sockcall::PeerHasClosed(fd_.get())) {
+        onReady(kPeerClosedEvent);
+        return false;
+    }
+    return true;
+}
+
+void TSocketBase::DataTaken(std::size_t bytes) {
+    taken_ += bytes;
+    ResumeReading();
+}
+
+void TSocketBase::ResumeReading() {
+    if (readPaused_) {
+        readPaused_ = false;
+        updateWatch();
+    }
+}
+
+void TSocketBase::WantWrite() {
+    if (!writeWanted_ && (options_ & csoWrite)) {
+        writeWanted_ = true;
+        updateWatch();
+    }
+}
+
+std::size_t TSocketBase::UnreadBytes() const {
+    std::size_t count = 0;
+    if (!fd_) {
+        return 0;
+    }
+    if (const int err = sockcall::UnreadBytes(fd_.get(), count); err != 0) {
+        RaiseSockError("Error %d (%s) getting # of bytes in Receive Buffer", err);
+    }
+    return count;
+}
+
+}  // namespace pontavi

@@ -1,0 +1,129 @@
+#pragma once
+
+#include <netinet/in.h>
+
+#include <cstddef>
+#include <memory>
+
+#include "net/sock_ctrl.h"
+#include "platform/event_loop.h"
+#include "platform/linux/unique_fd.h"
+
+namespace pontavi {
+
+enum class TSocketState { ssClosed, ssConnected, ssClosing, ssListening };
+const char* ToText(TSocketState state);
+
+// One system socket, owned by a component (always through a shared_ptr, so a
+// handler running for it keeps it alive). Readiness from the loop becomes the
+// notifications of the classic model: read (data waits), write (writable again
+// after a send that would block), accept, connect-finished and closed.
+//
+// Readiness is level-triggered but the model is "notify once, the handler
+// reads": after a read notification in which nothing was taken, the socket
+// stops watching for data until the program takes some, so an idle handler
+// never makes the loop spin. Loop thread only.
+class TSocketBase : public std::enable_shared_from_this<TSocketBase> {
+  public:
+    explicit TSocketBase(TSockCtrl& owner);
+    virtual ~TSocketBase();
+    TSocketBase(const TSocketBase&) = delete;
+    TSocketBase& operator=(const TSocketBase&) = delete;
+
+    // Null once the owning component is gone.
+    TSockCtrl* Owner() const { return owner_; }
+    TSocketState State() const { return state_; }
+    virtual bool Connected() const { return state_ == TSocketState::ssConnected; }
+    // Error code of the last failed call or of the last notification; 0 after
+    // a successful call.
+    int LastError() const { return lastError_; }
+    bool HasSocket() const { return fd_.valid(); }
+    int Handle() const { return fd_.get(); }
+    TAsyncOptions Options() const { return options_; }
+
+    // Closes the system socket; a connected socket first has its unread data
+    // delivered to OnRead (when assigned). Raises no OnDisconnect; the
+    // component hears of it one loop turn later. Nothing without a socket.
+    virtual void Close();
+    // Bytes the system accepted; 0 when it would block or not connected.
+    virtual std::size_t Send(const void* data, std::size_t count) = 0;
+    // Bytes taken, at most count; 0 when nothing waits.
+    virtual std::size_t Recv(void* data, std::size_t count) = 0;
+
+    // The local port (host order) of an open socket, e.g. after listening on
+    // port "0". Raises "Error %d (%s) calling getsockname".
+    int LocalPort() const;
+
+    // ---- notifications, raising the owner's events ----
+    virtual void ReadNotification();
+    virtual void WriteNotification();
+    virtual void AcceptNotification();
+    virtual void ConnectNotification();
+    virtual void DisconnectNotification();
+    virtual void TimeOutNotification();
+    virtual void RejectNotification();
+    // Runs after the addresses are resolved, before connecting or listening.
+    virtual void AfterResolve() {}
+
+    // ---- used by components and the layer ----
+    int CreateSystemSocket(TAsyncOptions options);
+    void AttachAccepted(UniqueFd fd, TAsyncOptions options);
+    int StartConnect(const sockaddr_in& address);
+    int StartListen(const sockaddr_in& address, int backlog);
+    // Closes the system socket without any event or notice.
+    void CloseSilently();
+    void DetachOwner();
+    // Deferred readiness, handed back by the layer's drain.
+    void DeliverDeferred(unsigned events);
+    // True while reading is paused and the socket is still worth watching;
+    // reports the peer's close when it has happened meanwhile.
+    bool CheckStalled();
+
+    // Readiness kinds beyond EventLoop's: the peer closed while reading was paused.
+    static constexpr unsigned kPeerClosedEvent = 4;
+
+  protected:
+    SocketLayer& Layer() const { return layer_; }
+    void setLastError(int code) { lastError_ = code; }
+    // Called whenever received data leaves the system (Recv, a buffer fill):
+    // counts it and resumes watching for more.
+    void DataTaken(std::size_t bytes);
+    // Called when the program made room for more data (buffered reads).
+    void ResumeReading();
+    // A send would block: ask for the write notification.
+    void WantWrite();
+    // Bytes the system holds unread; raises "getting # of bytes" errors.
+    std::size_t UnreadBytes() const;
+
+  private:
+    void onReady(unsigned events);
+    void handleReady(unsigned events);
+    void handleReadable();
+    void handleWritable();
+    void handleConnectFinished();
+    void closedNotification(int error);
+    void pauseReading();
+    void deliverUnread();
+    void finishClose();
+    void releaseSystemSocket();
+    void watchSocket();
+    void updateWatch();
+
+    TSockCtrl* owner_;
+    SocketLayer& layer_;
+    UniqueFd fd_;
+    EventLoop::WatchId watchId_ = 0;
+    unsigned watched_ = 0;
+    unsigned queued_ = 0;  // readiness waiting in the layer's queue
+    TSocketState state_ = TSocketState::ssClosed;
+    int lastError_ = 0;
+    TAsyncOptions options_ = 0;
+    bool connecting_ = false;
+    int immediateConnectError_ = 0;
+    bool readPaused_ = false;
+    bool writeWanted_ = false;
+    bool closeSeen_ = false;
+    std::size_t taken_ = 0;  // bytes taken from the system, ever
+};
+
+}  // namespace pontavi
