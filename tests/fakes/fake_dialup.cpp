@@ -1,0 +1,67 @@
+#include "fakes/fake_dialup.h"
+
+#include <algorithm>
+
+namespace pontavi {
+
+std::optional<std::vector<std::string>> FakeDialUp::EntryNames() {
+    return entries;
+}
+
+std::optional<std::vector<ConnectionHandle>> FakeDialUp::ActiveConnections() {
+    if (!connections) {
+        return std::nullopt;
+    }
+    std::vector<ConnectionHandle> handles;
+    for (const Connection& c : *connections) {
+        handles.push_back(c.handle);
+    }
+    return handles;
+}
+
+bool FakeDialUp::IsConnected(ConnectionHandle connection) {
+    ++statusQueries;
+    if (!connections) {
+        return false;
+    }
+    auto it = std::find_if(connections->begin(), connections->end(),
+                           [&](const Connection& c) { return c.handle == connection; });
+    return it != connections->end() && it->connected;
+}
+
+DialResult FakeDialUp::Dial(const std::string& entry, std::function<void(int)> onLaterError) {
+    dialled.push_back(entry);
+    DialResult result{nextHandle_++, 0};
+    if (!dialResults.empty()) {
+        result = dialResults.front();
+        dialResults.pop_front();
+    }
+    if (result.started()) {
+        pending_[result.handle] = std::move(onLaterError);
+    }
+    return result;
+}
+
+std::string FakeDialUp::ErrorText(int code) {
+    auto it = errorTexts.find(code);
+    return it != errorTexts.end() ? it->second : "Error " + std::to_string(code);
+}
+
+void FakeDialUp::HangUp(ConnectionHandle handle) {
+    hangUps.push_back(handle);
+    pending_.erase(handle);
+}
+
+void FakeDialUp::failLater(ConnectionHandle handle, int error) {
+    auto it = pending_.find(handle);
+    if (it == pending_.end()) {
+        return;
+    }
+    auto callback = std::move(it->second);
+    pending_.erase(it);
+    if (callback) {
+        callback(error);
+    }
+}
+
+}  // namespace pontavi
