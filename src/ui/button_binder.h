@@ -1,0 +1,22 @@
+#pragma once
+
+#include "controls/button.h"
+#include "ui/control_binder.h"
+
+class QAbstractButton;
+
+namespace pontavi {
+
+// Button <-> QPushButton (any QAbstractButton): caption, enabled state; a
+// press runs the model's click().
+class ButtonBinder final : public ControlBinder {
+  public:
+    ButtonBinder(Button& model, QAbstractButton* widget, ControlHelp help = {});
+    void sync() override;
+
+  private:
+    Button& model_;
+    QAbstractButton* widget_;
+};
+
+}  // namespace pontavi

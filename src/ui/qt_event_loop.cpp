@@ -1,0 +1,142 @@
+#include "ui/qt_event_loop.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <algorithm>
+#include <limits>
+
+namespace pontavi {
+
+QtEventLoop::QtEventLoop() : postTarget_(std::make_unique<QObject>()) {
+    clock_.start();
+}
+
+QtEventLoop::~QtEventLoop() {
+    // Not inside any of their signals now: delete at once rather than later,
+    // as no loop may run again to do it.
+    timers_.clear();
+    watches_.clear();
+}
+
+Millis QtEventLoop::now() const {
+    return clock_.elapsed();
+}
+
+EventLoop::TimerId QtEventLoop::addTimer(Millis intervalMs, Callback callback) {
+    const TimerId id = nextId_++;
+    auto timer = std::make_unique<QTimer>();
+    timer->setTimerType(Qt::PreciseTimer);
+    const Millis clamped = std::clamp<Millis>(intervalMs, 1, std::numeric_limits<int>::max());
+    timer->setInterval(static_cast<int>(clamped));
+    QObject::connect(timer.get(), &QTimer::timeout, [this, id] { fireTimer(id); });
+    timer->start();
+    timers_.emplace(id, TimerEntry{std::move(timer), std::move(callback)});
+    return id;
+}
+
+void QtEventLoop::removeTimer(TimerId id) {
+    auto it = timers_.find(id);
+    if (it == timers_.end()) {
+        return;
+    }
+    it->second.timer->stop();
+    dispose(std::move(it->second.timer));
+    timers_.erase(it);
+}
+
+void QtEventLoop::fireTimer(TimerId id) {
+    auto it = timers_.find(id);
+    if (it == timers_.end()) {
+        return;
+    }
+    // Copy: the callback may remove this timer and with it the stored function.
+    auto callback = it->second.callback;
+    callback();
+}
+
+EventLoop::WatchId QtEventLoop::watch(int fd, unsigned events,
+                                      std::function<void(unsigned)> callback) {
+    const WatchId id = nextId_++;
+    Watch w;
+    w.read = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    w.write = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Write);
+    w.callback = std::move(callback);
+    QObject::connect(w.read.get(), &QSocketNotifier::activated,
+                     [this, id] { fireWatch(id, kReadable); });
+    QObject::connect(w.write.get(), &QSocketNotifier::activated,
+                     [this, id] { fireWatch(id, kWritable); });
+    applyEvents(w, events);
+    watches_.emplace(id, std::move(w));
+    return id;
+}
+
+void QtEventLoop::applyEvents(Watch& w, unsigned events) {
+    w.read->setEnabled((events & kReadable) != 0);
+    w.write->setEnabled((events & kWritable) != 0);
+}
+
+void QtEventLoop::setWatchEvents(WatchId id, unsigned events) {
+    if (auto it = watches_.find(id); it != watches_.end()) {
+        applyEvents(it->second, events);
+    }
+}
+
+void QtEventLoop::unwatch(WatchId id) {
+    auto it = watches_.find(id);
+    if (it == watches_.end()) {
+        return;
+    }
+    // Disabled now, so the owner may close the descriptor right after.
+    applyEvents(it->second, 0);
+    dispose(std::move(it->second.read));
+    dispose(std::move(it->second.write));
+    watches_.erase(it);
+}
+
+void QtEventLoop::fireWatch(WatchId id, unsigned ready) {
+    auto it = watches_.find(id);
+    if (it == watches_.end()) {
+        return;
+    }
+    auto callback = it->second.callback;
+    callback(ready);
+}
+
+void QtEventLoop::post(Callback callback) {
+    // Queued calls to one receiver are delivered in the order they were made.
+    QMetaObject::invokeMethod(postTarget_.get(), std::move(callback), Qt::QueuedConnection);
+}
+
+void QtEventLoop::processOne() {
+    if (quit_) {
+        return;
+    }
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void QtEventLoop::run() {
+    quit_ = false;
+    QEventLoop loop;
+    running_ = &loop;
+    loop.exec();
+    running_ = nullptr;
+}
+
+void QtEventLoop::quit() {
+    quit_ = true;
+    if (running_) {
+        running_->quit();
+    }
+}
+
+void QtEventLoop::dispose(std::unique_ptr<QObject> object) {
+    if (object) {
+        QObject::disconnect(object.get(), nullptr, nullptr, nullptr);
+        object.release()->deleteLater();
+    }
+}
+
+}  // namespace pontavi

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QPointer>
+
+#include <map>
+#include <memory>
+
+#include "platform/event_loop.h"
+
+class QEventLoop;
+class QObject;
+class QSocketNotifier;
+class QTimer;
+
+namespace pontavi {
+
+// EventLoop over Qt's own loop, so the core's timers, sockets and posted
+// callbacks run between the widgets' events on the GUI thread. Needs a
+// QCoreApplication (or QApplication) for its whole life; GUI thread only,
+// except post(), which any thread may call.
+class QtEventLoop final : public EventLoop {
+  public:
+    QtEventLoop();
+    ~QtEventLoop() override;
+    QtEventLoop(const QtEventLoop&) = delete;
+    QtEventLoop& operator=(const QtEventLoop&) = delete;
+
+    Millis now() const override;
+    TimerId addTimer(Millis intervalMs, Callback callback) override;
+    void removeTimer(TimerId id) override;
+    WatchId watch(int fd, unsigned events, std::function<void(unsigned)> callback) override;
+    void setWatchEvents(WatchId id, unsigned events) override;
+    void unwatch(WatchId id) override;
+    void post(Callback callback) override;
+    void processOne() override;
+    void run() override;
+    void quit() override;
+    bool quitting() const override { return quit_; }
+
+    std::size_t timerCount() const { return timers_.size(); }
+    std::size_t watchCount() const { return watches_.size(); }
+
+  private:
+    struct TimerEntry {
+        std::unique_ptr<QTimer> timer;
+        Callback callback;
+    };
+    struct Watch {
+        std::unique_ptr<QSocketNotifier> read;
+        std::unique_ptr<QSocketNotifier> write;
+        std::function<void(unsigned)> callback;
+    };
+
+    void fireTimer(TimerId id);
+    void fireWatch(WatchId id, unsigned ready);
+    static void applyEvents(Watch& w, unsigned events);
+    // A timer or notifier may be inside its own signal when the core drops
+    // it, so it is switched off now and deleted by Qt on a later turn.
+    static void dispose(std::unique_ptr<QObject> object);
+
+    QElapsedTimer clock_;
+    // Receiver of posted callbacks; posts still queued at destruction die with it.
+    std::unique_ptr<QObject> postTarget_;
+    std::map<TimerId, TimerEntry> timers_;
+    std::map<WatchId, Watch> watches_;
+    std::uint64_t nextId_ = 1;
+    bool quit_ = false;
+    QPointer<QEventLoop> running_;
+};
+
+}  // namespace pontavi
