@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "app/settings_store.h"
+#include "connection/connection_state.h"
 #include "platform/event_loop.h"
 
 namespace pontavi {
 
 class VelkEncryption;
 
-inline constexpr std::string_view kNoAutoConnect = "No Auto-Connect";
 
 // One mail server: row i of ServersInfo belongs to item i of ServerNames.
 struct MailServerRecord {
