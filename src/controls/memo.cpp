@@ -22,6 +22,7 @@ void Memo::userEdit(const std::string& text) {
     }
     lines_ = std::move(lines);
     modified_ = true;
+    ++revision_;
     changed();
 }
 

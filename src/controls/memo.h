@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,12 +18,26 @@ public:
     void setLines(std::vector<std::string> lines) {
         lines_ = std::move(lines);
         modified_ = false;
+        ++revision_;
         changed();
     }
+    // Appends at the end; with MaxLines set, the oldest lines make room.
     void addLine(std::string line) {
         lines_.push_back(std::move(line));
+        ++appended_;
+        if (maxLines_ > 0 && lines_.size() > maxLines_) {
+            lines_.erase(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(
+                                                             lines_.size() - maxLines_));
+        }
         changed();
     }
+    // 0 = no limit. A log that strangers can write to keeps only its newest lines.
+    std::size_t MaxLines() const { return maxLines_; }
+    void setMaxLines(std::size_t maxLines) { maxLines_ = maxLines; }
+    // Lets a view follow cheaply: while Revision() stays the same, the only
+    // change since it last looked is Appended() growing by the new lines.
+    std::uint64_t Revision() const { return revision_; }
+    std::uint64_t Appended() const { return appended_; }
     void clear() { setLines({}); }
 
     // The whole text typed by the user, split into lines at CR LF, CR or LF.
@@ -38,6 +53,9 @@ private:
     std::vector<std::string> lines_;
     bool modified_ = false;
     bool readOnly_ = false;
+    std::size_t maxLines_ = 0;
+    std::uint64_t revision_ = 0;
+    std::uint64_t appended_ = 0;
 };
 
 }  // namespace pontavi

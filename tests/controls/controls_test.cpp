@@ -81,3 +81,23 @@ TEST(BracketedDialogsTest, WindowStepsBackWhileABoxIsOpen) {
 
 }  // namespace
 }  // namespace pontavi
+
+namespace pontavi {
+namespace {
+
+TEST(MemoModel, LogKeepsNewestLinesAndCountsAppends) {
+    Memo log("Memo1");
+    log.setMaxLines(3);
+    const auto revision = log.Revision();
+    for (int i = 0; i < 5; ++i) {
+        log.addLine(std::to_string(i));
+    }
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"2", "3", "4"}));
+    EXPECT_EQ(log.Appended(), 5u);
+    EXPECT_EQ(log.Revision(), revision);
+    log.clear();
+    EXPECT_NE(log.Revision(), revision);
+}
+
+}  // namespace
+}  // namespace pontavi
