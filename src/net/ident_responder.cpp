@@ -1,0 +1,82 @@
+#include "net/ident_responder.h"
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+#include <cstdio>
+#include "net/address_lookup.h"
+#include "net/line_socket.h"
+#include "net/sock_error.h"
+
+namespace pontavi {
+
+IdentResponder::IdentResponder(SocketLayer& layer, IdentChooser& chooser, Memo& memo1,
+                               Dialogs& dialogs, std::string port)
+    : server_(layer), chooser_(chooser), memo1_(memo1), dialogs_(dialogs), port_(std::move(port)) {
+    memo1_.setMaxLines(kMaxLogLines);
+    server_.setProtocol("tcp");
+    server_.OnAccept = [this](TSockCtrl& sender, TSocketBase* socket) {
+        ServerSocket1Accept(sender, socket);
+    };
+    server_.OnDisconnect = [this](TSockCtrl& sender, TSocketBase* socket) {
+        ServerSocket1Disconnect(sender, socket);
+    };
+}
+
+void IdentResponder::start() {
+    server_.setPort(port_);
+    try {
+        server_.Listen<TLineSocket>();
+    } catch (const ESockError& e) {
+        const std::string message = e.what();
+        if (message.find("10048") != std::string::npos) {
+            memo1_.addLine("Ident Server Already Running...");
+            memo1_.addLine("Re-Start the program to re-try");
+            server_.Shutdown();
+        } else {
+            dialogs_.ShowMessage(message);
+        }
+    }
+}
+
+void IdentResponder::ServerSocket1Accept(TSockCtrl&, TSocketBase* socket) {
+    auto* line = dynamic_cast<TLineSocketBase*>(socket);
+    if (line == nullptr) {
+        return;
+    }
+    // Replies to pipelined queries must not wait for the peer's delayed ACK.
+    const int one = 1;
+    ::setsockopt(line->Handle(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    line->setLineEnd(TLineEnd::leCRLF);
+    line->setReadBufferSize(kBufferSize);
+    line->setWriteBufferSize(kBufferSize);
+    line->OnLine = [this](TLineSocketBase& connection, const std::string& text, bool complete) {
+        IdentLineRead(connection, text, complete);
+    };
+}
+
+void IdentResponder::ServerSocket1Disconnect(TSockCtrl&, TSocketBase* socket) {
+    if (socket != nullptr) {
+        socket->Close();
+    }
+}
+
+void IdentResponder::IdentLineRead(TLineSocketBase& connection, const std::string& line, bool) {
+    memo1_.addLine("Ident Request From : " + PeerAddress(&connection));
+    const std::string reply = line + " : USERID : UNIX : " + chooser_.currentIdent();
+    IdentSend(connection, reply);
+    // The log entry ends in a line break, which shows as an empty line.
+    memo1_.addLine("Reply: " + reply);
+    memo1_.addLine("");
+    chooser_.refill();
+}
+
+void IdentResponder::IdentSend(TLineSocketBase& connection, const std::string& reply) {
+    if (connection.Connected()) {
+        connection.SendLine(reply);
+        connection.Flush();
+    }
+}
+
+}  // namespace pontavi

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "controls/dialogs.h"
+#include "controls/memo.h"
+#include "net/ident_chooser.h"
+#include "net/server_socket.h"
+
+namespace pontavi {
+
+class TLineSocketBase;
+
+// The Ident (RFC 1413) service: ServerSocket1 listening for line connections,
+// one reply line per query line, each query and reply logged on the Requests
+// page. Every query gets a USERID reply with the ident that Edit1 shows.
+class IdentResponder {
+  public:
+    static constexpr std::size_t kBufferSize = 1024;
+    // The log is written by strangers; it keeps its newest lines only.
+    static constexpr std::size_t kMaxLogLines = 30'000;
+
+    IdentResponder(SocketLayer& layer, IdentChooser& chooser, Memo& memo1, Dialogs& dialogs,
+                   std::string port = "113");
+
+    // Starts the listener once, at start-up. A taken port is logged (another
+    // Ident server runs); any other error is shown in a box. Never throws.
+    void start();
+
+    TServerSocket& ServerSocket1() { return server_; }
+
+    void ServerSocket1Accept(TSockCtrl& sender, TSocketBase* socket);
+    void ServerSocket1Disconnect(TSockCtrl& sender, TSocketBase* socket);
+    void IdentLineRead(TLineSocketBase& connection, const std::string& line, bool complete);
+    static void IdentSend(TLineSocketBase& connection, const std::string& reply);
+
+  private:
+    TServerSocket server_;
+    IdentChooser& chooser_;
+    Memo& memo1_;
+    Dialogs& dialogs_;
+    std::string port_;
+};
+
+}  // namespace pontavi
