@@ -8,7 +8,7 @@ namespace pontavi {
 
 ButtonBinder::ButtonBinder(Button& model, QAbstractButton* widget, ControlHelp help)
     : ControlBinder(model, std::move(help)), model_(model), widget_(widget) {
-    connect(widget_, &QAbstractButton::clicked, this, [this] { model_.click(); });
+    connect(widget_, &QAbstractButton::clicked, this, [this] { act([this] { model_.click(); }); });
     install();
 }
 

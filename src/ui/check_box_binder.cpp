@@ -10,7 +10,7 @@ namespace pontavi {
 CheckBoxBinder::CheckBoxBinder(CheckBox& model, QCheckBox* widget, ControlHelp help)
     : ControlBinder(model, std::move(help)), model_(model), widget_(widget) {
     connect(widget_, &QCheckBox::clicked, this, [this](bool checked) {
-        model_.setChecked(checked);
+        act([&] { model_.setChecked(checked); });
         sync();
     });
     install();

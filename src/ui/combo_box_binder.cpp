@@ -18,7 +18,7 @@ ComboBoxBinder::ComboBoxBinder(ComboBox& model, QComboBox* widget, ControlHelp h
     }
     // activated: the user's choices only, not our own setCurrentIndex.
     connect(widget_, &QComboBox::activated, this, [this](int index) {
-        model_.setItemIndex(index);
+        act([&] { model_.setItemIndex(index); });
         sync();
     });
     install();

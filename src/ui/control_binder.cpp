@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QWidget>
 
+#include <exception>
+
 #include "ui/help_texts.h"
 #include "ui/qt_text.h"
 
@@ -46,6 +48,17 @@ void ControlBinder::syncCommon(QAction* action) const {
         action->setToolTip(toQt(tip));
     }
     action->setWhatsThis(whatsThisText(helpContext(), tip));
+}
+
+void ControlBinder::act(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const std::exception& e) {
+        if (!OnError) {
+            throw;
+        }
+        OnError(e.what());
+    }
 }
 
 bool ControlBinder::takeFocusRequest(QWidget* widget) {

@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <string>
 
 #include "controls/control.h"
@@ -38,6 +39,10 @@ class ControlBinder : public QObject {
     // Re-reads the whole model into the widget.
     virtual void sync() = 0;
 
+    // Where a failure escaping a handler the user's action ran is reported
+    // (the program then goes on). Unset, the exception propagates.
+    std::function<void(const std::string& message)> OnError;
+
   protected:
     ControlBinder(Control& model, ControlHelp help);
 
@@ -46,6 +51,8 @@ class ControlBinder : public QObject {
     // Enabled, visible, tool tip and What's This, common to every widget.
     void syncCommon(QWidget* widget) const;
     void syncCommon(QAction* action) const;
+    // Runs what a user's action asks of the core, reporting its failure.
+    void act(const std::function<void()>& action);
     // Gives the widget the focus when the model asked for it since last time.
     bool takeFocusRequest(QWidget* widget);
 

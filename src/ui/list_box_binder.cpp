@@ -147,7 +147,7 @@ void ListBoxBinder::userSelected(const QItemSelection& selected, const QItemSele
     }
     if (model_.OnClick) {
         auto handler = model_.OnClick;
-        handler();
+        act(handler);
     }
 }
 

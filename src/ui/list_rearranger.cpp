@@ -4,6 +4,8 @@
 #include <QListView>
 #include <QMouseEvent>
 
+#include <exception>
+
 namespace pontavi {
 
 ListRearranger::ListRearranger(QListView* view, const ListBox& list, Button& moveUp,
@@ -45,7 +47,7 @@ bool ListRearranger::keyPressed(int key, Qt::KeyboardModifiers modifiers) {
         return false;
     }
     // Taken whole: the move already puts the selection on the moved row.
-    (key == Qt::Key_Up ? moveUp_ : moveDown_).click();
+    press(key == Qt::Key_Up ? moveUp_ : moveDown_);
     return true;
 }
 
@@ -71,12 +73,23 @@ void ListRearranger::dragTo(const QPoint& at) {
     const int target = index.row();
     // One step at a time; stop when a step changes nothing.
     for (int current = list_.ItemIndex(); current >= 0 && current != target;) {
-        (current < target ? moveDown_ : moveUp_).click();
+        press(current < target ? moveDown_ : moveUp_);
         const int moved = list_.ItemIndex();
         if (moved == current) {
             break;
         }
         current = moved;
+    }
+}
+
+void ListRearranger::press(Button& button) {
+    try {
+        button.click();
+    } catch (const std::exception& e) {
+        if (!OnError) {
+            throw;
+        }
+        OnError(e.what());
     }
 }
 

@@ -2,6 +2,9 @@
 
 #include <QObject>
 
+#include <functional>
+#include <string>
+
 #include "controls/button.h"
 #include "controls/list_box.h"
 
@@ -20,6 +23,9 @@ class ListRearranger final : public QObject {
     ListRearranger(const ListRearranger&) = delete;
     ListRearranger& operator=(const ListRearranger&) = delete;
 
+    // Where a failure of a move is reported; unset, it propagates.
+    std::function<void(const std::string& message)> OnError;
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -27,6 +33,7 @@ class ListRearranger final : public QObject {
     bool keyPressed(int key, Qt::KeyboardModifiers modifiers);
     bool mousePressed(const QPoint& at, Qt::KeyboardModifiers modifiers);
     void dragTo(const QPoint& at);
+    void press(Button& button);
 
     QListView* view_;
     const ListBox& list_;

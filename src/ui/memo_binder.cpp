@@ -32,7 +32,7 @@ MemoBinder::MemoBinder(Memo& model, QPlainTextEdit* widget, Mode mode, ControlHe
         // The widget already shows what the user typed; re-setting it
         // would move the cursor under their fingers.
         userEditing_ = true;
-        model_.userEdit(fromQt(widget_->toPlainText()));
+        act([this] { model_.userEdit(fromQt(widget_->toPlainText())); });
         userEditing_ = false;
         shown_ = model_.Lines();
     });

@@ -10,7 +10,7 @@ namespace pontavi {
 MenuItemBinder::MenuItemBinder(MenuItem& model, QAction* action, ControlHelp help)
     : ControlBinder(model, std::move(help)), model_(model), action_(action) {
     connect(action_, &QAction::triggered, this, [this] {
-        model_.click();
+        act([this] { model_.click(); });
         sync();  // Qt flips a checkable action by itself; the model decides.
     });
     install();

@@ -8,7 +8,7 @@ namespace pontavi {
 PageControlBinder::PageControlBinder(PageControl& model, QTabWidget* widget, ControlHelp help)
     : ControlBinder(model, std::move(help)), model_(model), widget_(widget) {
     connect(widget_, &QTabWidget::currentChanged, this, [this](int index) {
-        model_.setActivePage(index);
+        act([&] { model_.setActivePage(index); });
         sync();
     });
     install();

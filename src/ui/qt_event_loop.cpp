@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <exception>
 #include <limits>
 
 namespace pontavi {
@@ -54,7 +55,7 @@ void QtEventLoop::fireTimer(TimerId id) {
     }
     // Copy: the callback may remove this timer and with it the stored function.
     auto callback = it->second.callback;
-    callback();
+    guarded(callback);
 }
 
 EventLoop::WatchId QtEventLoop::watch(int fd, unsigned events,
@@ -102,12 +103,14 @@ void QtEventLoop::fireWatch(WatchId id, unsigned ready) {
         return;
     }
     auto callback = it->second.callback;
-    callback(ready);
+    guarded([&] { callback(ready); });
 }
 
 void QtEventLoop::post(Callback callback) {
     // Queued calls to one receiver are delivered in the order they were made.
-    QMetaObject::invokeMethod(postTarget_.get(), std::move(callback), Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        postTarget_.get(), [this, callback = std::move(callback)] { guarded(callback); },
+        Qt::QueuedConnection);
 }
 
 void QtEventLoop::processOne() {
@@ -129,6 +132,18 @@ void QtEventLoop::quit() {
     quit_ = true;
     if (running_) {
         running_->quit();
+    }
+}
+
+void QtEventLoop::guarded(const std::function<void()>& callback) {
+    // An exception must not unwind through Qt's own frames.
+    try {
+        callback();
+    } catch (const std::exception& e) {
+        if (!OnError) {
+            throw;
+        }
+        OnError(e.what());
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <memory>
+#include <string>
 
 #include "platform/event_loop.h"
 
@@ -38,6 +39,10 @@ class QtEventLoop final : public EventLoop {
     void quit() override;
     bool quitting() const override { return quit_; }
 
+    // Where a failure escaping a timer, watch or posted callback is reported
+    // (the loop then goes on). Unset, the exception propagates.
+    std::function<void(const std::string& message)> OnError;
+
     std::size_t timerCount() const { return timers_.size(); }
     std::size_t watchCount() const { return watches_.size(); }
 
@@ -52,6 +57,7 @@ class QtEventLoop final : public EventLoop {
         std::function<void(unsigned)> callback;
     };
 
+    void guarded(const std::function<void()>& callback);
     void fireTimer(TimerId id);
     void fireWatch(WatchId id, unsigned ready);
     static void applyEvents(Watch& w, unsigned events);

@@ -8,7 +8,7 @@ namespace pontavi {
 SpinEditBinder::SpinEditBinder(SpinEdit& model, QSpinBox* widget, ControlHelp help)
     : ControlBinder(model, std::move(help)), model_(model), widget_(widget) {
     connect(widget_, &QSpinBox::valueChanged, this, [this](int value) {
-        model_.setValue(value);
+        act([&] { model_.setValue(value); });
         sync();
     });
     install();

@@ -11,7 +11,7 @@ TextBoxBinder::TextBoxBinder(TextBox& model, QLineEdit* widget, ControlHelp help
     : ControlBinder(model, std::move(help)), model_(model), widget_(widget), readOnly_(readOnly) {
     // textEdited: typing only, never our own setText.
     connect(widget_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        model_.userEdit(fromQt(text));
+        act([&] { model_.userEdit(fromQt(text)); });
         sync();
     });
     install();

@@ -1,0 +1,362 @@
+#include "ui/form_view.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <exception>
+
+#include "app/form1.h"
+#include "ui/button_binder.h"
+#include "ui/check_box_binder.h"
+#include "ui/combo_box_binder.h"
+#include "ui/label_binder.h"
+#include "ui/list_box_binder.h"
+#include "ui/list_rearranger.h"
+#include "ui/main_window.h"
+#include "ui/memo_binder.h"
+#include "ui/menu_item_binder.h"
+#include "ui/page_control_binder.h"
+#include "ui/qt_text.h"
+#include "ui/spin_edit_binder.h"
+#include "ui/status_bar_binder.h"
+#include "ui/string_grid_binder.h"
+#include "ui/text_box_binder.h"
+#include "ui/top_most_binder.h"
+
+// Widgets are created with `new` and handed to a parent or layout at once:
+// Qt's ownership tree deletes them with the window.
+
+namespace pontavi {
+
+namespace {
+
+// Tab captions in page order; the page index is what "Startup Section" stores.
+constexpr const char* kPageCaptions[kPageCount] = {"Requests",     "Options",    "Messages",
+                                                   "Online Timer", "DNS Lookup", "Edit Idents",
+                                                   "Auto-Launch",  "Net Time",   "URL"};
+
+template <typename W>
+W* named(W* widget, const Control& model) {
+    widget->setObjectName(toQt(model.Name()));
+    return widget;
+}
+
+QWidget* page(const char* name) {
+    auto* widget = new QWidget;
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QLabel* timePanel(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setFrameShape(QFrame::Panel);
+    label->setFrameShadow(QFrame::Sunken);
+    label->setAlignment(Qt::AlignCenter);
+    QFont font = label->font();
+    font.setPointSize(font.pointSize() * 2);
+    font.setBold(true);
+    label->setFont(font);
+    return label;
+}
+
+}  // namespace
+
+FormView::FormView(MainWindow& window, TForm1& form, ErrorReport onError)
+    : window_(window), form_(form), onError_(std::move(onError)) {
+    QTabWidget* tabs = window_.pages();
+    QWidget* pages[kPageCount] = {requestsPage(), optionsPage(), mailPage(), timerPage(), dnsPage(),
+                                  identsPage(),   launchPage(),  timePage(), urlPage()};
+    for (int i = 0; i < kPageCount; ++i) {
+        tabs->addTab(pages[i], QString::fromLatin1(kPageCaptions[i]));
+    }
+    bind<PageControlBinder>(form_.PageControl1, tabs);
+    bind<TopMostBinder>(form_.TopMost1, &window_);
+    window_.fitToPages();
+    for (auto& binder : binders_) {
+        binder->OnError = onError_;
+    }
+    for (auto& rearranger : rearrangers_) {
+        rearranger->OnError = onError_;
+    }
+    wireWindow();
+}
+
+FormView::~FormView() {
+    window_.OnKeyUp = nullptr;
+    window_.OnCloseRequest = nullptr;
+    window_.OnShowRequest = nullptr;
+    rearrangers_.clear();
+    binders_.clear();
+}
+
+void FormView::wireWindow() {
+    window_.OnKeyUp = [this](int key) {
+        bool handled = false;
+        guarded([&] { handled = form_.FormKeyUp(key); });
+        return handled;
+    };
+    window_.OnCloseRequest = [this] { guarded([this] { form_.FormClose(); }); };
+    window_.OnShowRequest = [this] { guarded([this] { form_.TrayIcon1Click(); }); };
+}
+
+void FormView::guarded(const std::function<void()>& action) const {
+    try {
+        action();
+    } catch (const std::exception& e) {
+        if (!onError_) {
+            throw;
+        }
+        onError_(e.what());
+    }
+}
+
+QGroupBox* FormView::group(const char* title, QWidget* content) {
+    auto* box = new QGroupBox(QString::fromLatin1(title));
+    auto* layout = new QVBoxLayout(box);
+    layout->addWidget(content);
+    return box;
+}
+
+void FormView::addButton(QBoxLayout* layout, Button& button, int help) {
+    auto* widget = named(new QPushButton, button);
+    widget->setAutoDefault(false);
+    layout->addWidget(widget);
+    bind<ButtonBinder>(button, widget, ControlHelp{help, {}});
+}
+
+QWidget* FormView::requestsPage() {
+    QWidget* p = page("RequestsPage");
+    auto* layout = new QVBoxLayout(p);
+    auto* cb1 = named(new QCheckBox, form_.CB1);
+    layout->addWidget(cb1);
+    bind<CheckBoxBinder>(form_.CB1, cb1,
+                         ControlHelp{150,
+                                     "When activated, only the first ident in the list will "
+                                     "be replied."});
+    auto* edit1 = named(new QLineEdit, form_.Edit1);
+    layout->addWidget(group(" Next Ident ", edit1));
+    bind<TextBoxBinder>(form_.Edit1, edit1,
+                        ControlHelp{151,
+                                    "If you enter something else here, it will be used as "
+                                    "your next ident."});
+    auto* memo1 = named(new QPlainTextEdit, form_.Memo1);
+    memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    layout->addWidget(memo1, 1);
+    bind<MemoBinder>(form_.Memo1, memo1, MemoBinder::Mode::Log, ControlHelp{152, {}});
+    return p;
+}
+
+QWidget* FormView::optionsPage() {
+    QWidget* p = page("OptionsPage");
+    auto* layout = new QVBoxLayout(p);
+    auto check = [&](CheckBox& model, int help, QBoxLayout* into) {
+        auto* box = named(new QCheckBox, model);
+        into->addWidget(box);
+        bind<CheckBoxBinder>(model, box, ControlHelp{help, {}});
+    };
+    check(form_.OnTop, 100, layout);
+    check(form_.UpdateClockCB, 101, layout);
+    check(form_.CopyIPCB, 102, layout);
+    check(form_.AutoCopyCB, 103, layout);
+    auto* mailRow = new QHBoxLayout;
+    layout->addLayout(mailRow);
+    check(form_.MailCB, 104, mailRow);
+    mailRow->addStretch();
+    addButton(mailRow, form_.MailSettingBtn, 105);
+    check(form_.DisplayAtStartupCB, 107, layout);
+
+    auto* sectionRow = new QHBoxLayout;
+    layout->addLayout(sectionRow);
+    auto* combo = named(new QComboBox, form_.StartSectionCombo);
+    auto* sectionLabel = new QLabel(QStringLiteral("Active section when showing"));
+    sectionLabel->setBuddy(combo);
+    sectionRow->addWidget(sectionLabel);
+    sectionRow->addStretch();
+    sectionRow->addWidget(combo);
+    bind<ComboBoxBinder>(form_.StartSectionCombo, combo, ControlHelp{108, {}});
+
+    auto* spinRow = new QHBoxLayout;
+    layout->addLayout(spinRow);
+    auto* spin = named(new QSpinBox, form_.SpinEdit1);
+    auto* spinLabel = new QLabel(QStringLiteral("Auto-Launch Frequency (Seconds) :"));
+    spinLabel->setBuddy(spin);
+    spinRow->addWidget(spinLabel);
+    spinRow->addStretch();
+    spinRow->addWidget(spin);
+    bind<SpinEditBinder>(form_.SpinEdit1, spin, ControlHelp{106, {}});
+    layout->addStretch();
+    return p;
+}
+
+QWidget* FormView::mailPage() {
+    QWidget* p = page("MailPage");
+    auto* layout = new QVBoxLayout(p);
+    const double scale = window_.scale();
+    auto* grid = named(new QTableWidget, form_.StringGrid1);
+    layout->addWidget(grid, 1);
+    bind<StringGridBinder>(form_.StringGrid1, grid, ControlHelp{140, {}});
+    const int widths[] = {143, 142, 64};
+    for (int c = 0; c < 3 && c < grid->columnCount(); ++c) {
+        grid->setColumnWidth(c, static_cast<int>(widths[c] * scale));
+    }
+    grid->verticalHeader()->setDefaultSectionSize(static_cast<int>(15 * scale) + 4);
+    auto* buttons = new QHBoxLayout;
+    layout->addLayout(buttons);
+    addButton(buttons, form_.BitBtn1, 141);
+    addButton(buttons, form_.BitBtn2, 142);
+    auto* status = named(new QStatusBar, form_.MailStatus);
+    layout->addWidget(status);
+    bind<StatusBarBinder>(form_.MailStatus, status, scale, ControlHelp{143, {}});
+    return p;
+}
+
+QWidget* FormView::timerPage() {
+    QWidget* p = page("TimerPage");
+    auto* layout = new QVBoxLayout(p);
+    auto* session = named(timePanel(p), form_.SessionTimePanel);
+    layout->addWidget(group("Time used this session", session));
+    bind<LabelBinder>(form_.SessionTimePanel, session, ControlHelp{200, {}});
+    auto* totalBox = new QWidget;
+    auto* totalLayout = new QVBoxLayout(totalBox);
+    totalLayout->setContentsMargins(0, 0, 0, 0);
+    auto* total = named(timePanel(totalBox), form_.TotalTimePanel);
+    auto* resetDate = named(new QLabel, form_.ResetDateLabel);
+    resetDate->setAlignment(Qt::AlignCenter);
+    totalLayout->addWidget(total);
+    totalLayout->addWidget(resetDate);
+    layout->addWidget(group("Total time spent on the 'Net", totalBox));
+    bind<LabelBinder>(form_.TotalTimePanel, total, ControlHelp{201, {}});
+    bind<LabelBinder>(form_.ResetDateLabel, resetDate, ControlHelp{201, {}});
+    auto* buttons = new QHBoxLayout;
+    layout->addLayout(buttons);
+    addButton(buttons, form_.BitBtn3, 202);
+    addButton(buttons, form_.BitBtn4, 203);
+    layout->addStretch();
+    return p;
+}
+
+QWidget* FormView::dnsPage() {
+    QWidget* p = page("DNSPage");
+    auto* layout = new QVBoxLayout(p);
+    auto* host = named(new QLineEdit, form_.DNSEdit);
+    layout->addWidget(group(" Host Name or IP Address to convert", host));
+    bind<TextBoxBinder>(form_.DNSEdit, host, ControlHelp{160, {}});
+    auto* result = named(new QLineEdit, form_.DNSResult);
+    layout->addWidget(group(" Lookup Result ", result));
+    bind<TextBoxBinder>(form_.DNSResult, result, ControlHelp{161, {}}, true);
+    auto* row = new QHBoxLayout;
+    layout->addLayout(row);
+    row->addStretch();
+    auto* resolve = named(new QPushButton, form_.Resolve);
+    resolve->setDefault(true);  // Enter in the host box resolves
+    row->addWidget(resolve);
+    bind<ButtonBinder>(form_.Resolve, resolve, ControlHelp{162, {}});
+    layout->addStretch();
+    return p;
+}
+
+QWidget* FormView::identsPage() {
+    QWidget* p = page("IdentsPage");
+    auto* layout = new QVBoxLayout(p);
+    auto* memo = named(new QPlainTextEdit, form_.IdentMemo);
+    layout->addWidget(memo);
+    bind<MemoBinder>(form_.IdentMemo, memo, MemoBinder::Mode::Editor, ControlHelp{170, {}});
+    return p;
+}
+
+QWidget* FormView::listPage(const char* pageName, ListBox& list, int listHelp,
+                            const std::vector<Button*>& buttons, int firstButtonHelp,
+                            QListView** viewOut) {
+    QWidget* p = page(pageName);
+    auto* layout = new QHBoxLayout(p);
+    auto* column = new QVBoxLayout;
+    // The buttons first: they come first in the tab order.
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        addButton(column, *buttons[i], firstButtonHelp + static_cast<int>(i));
+    }
+    column->addStretch();
+    auto* view = named(new QListView, list);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    layout->addWidget(view, 1);
+    layout->addLayout(column);
+    bind<ListBoxBinder>(list, view, ControlHelp{listHelp, {}});
+    *viewOut = view;
+    return p;
+}
+
+QWidget* FormView::launchPage() {
+    QListView* view = nullptr;
+    QWidget* p =
+        listPage("LaunchPage", form_.fnp, 120,
+                 {&form_.Button3, &form_.Button1, &form_.Button2, &form_.Button4}, 121, &view);
+    rearrangers_.push_back(
+        std::make_unique<ListRearranger>(view, form_.fnp, form_.Button1, form_.Button2));
+    return p;
+}
+
+QWidget* FormView::timePage() {
+    QListView* view = nullptr;
+    QWidget* p =
+        listPage("TimePage", form_.TimeLB, 130,
+                 {&form_.Button6, &form_.Button7, &form_.Button8, &form_.Button9}, 131, &view);
+    rearrangers_.push_back(
+        std::make_unique<ListRearranger>(view, form_.TimeLB, form_.Button7, form_.Button8));
+    return p;
+}
+
+QWidget* FormView::urlPage() {
+    QListView* view = nullptr;
+    QWidget* p = listPage(
+        "URLPage", form_.UrlLB(), 216,
+        {&form_.Button5, &form_.Button13, &form_.Button11, &form_.Button12, &form_.Button10}, 211,
+        &view);
+    buildUrlPopup(view);
+    return p;
+}
+
+void FormView::buildUrlPopup(QListView* view) {
+    urlPopup_ = std::make_unique<QMenu>();
+    urlPopup_->setObjectName(QStringLiteral("URLPopup"));
+    const struct {
+        MenuItem& item;
+        QKeySequence shortcut;
+        int help;
+    } entries[] = {{form_.Copy1, QKeySequence(Qt::CTRL | Qt::Key_C), 213},
+                   {form_.View1, QKeySequence(), 214},
+                   {form_.Remove1, QKeySequence(Qt::Key_Delete), 215}};
+    for (const auto& entry : entries) {
+        QAction* action = urlPopup_->addAction(toQt(entry.item.Caption()));
+        action->setObjectName(toQt(entry.item.Name()));
+        action->setShortcut(entry.shortcut);
+        // The shortcuts act while the list has the focus.
+        action->setShortcutContext(Qt::WidgetShortcut);
+        view->addAction(action);
+        bind<MenuItemBinder>(entry.item, action, ControlHelp{entry.help, {}});
+    }
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(view, &QWidget::customContextMenuRequested, urlPopup_.get(),
+                     [this, view](const QPoint& at) {
+                         // Opening the menu brings the commands' enabled
+                         // state up to date, as a change of selection does.
+                         if (auto handler = form_.UrlLB().OnClick) {
+                             handler();
+                         }
+                         urlPopup_->popup(view->viewport()->mapToGlobal(at));
+                     });
+}
+
+}  // namespace pontavi

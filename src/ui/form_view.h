@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "controls/list_box.h"
+
+class QBoxLayout;
+class QGroupBox;
+class QListView;
+class QMenu;
+class QWidget;
+
+namespace pontavi {
+
+class Button;
+class ControlBinder;
+class ListRearranger;
+class MainWindow;
+class TForm1;
+
+// The nine pages of the main window, built from the core's controls and kept
+// bound to them, and the window's requests (keys, close box) passed to the
+// core. Must be destroyed before the TForm1 it binds; the window's widgets
+// stay, unbound.
+class FormView final {
+  public:
+    using ErrorReport = std::function<void(const std::string& message)>;
+
+    // onError: where a failure escaping a handler the user ran is shown; the
+    // program goes on. Empty, failures propagate (tests).
+    FormView(MainWindow& window, TForm1& form, ErrorReport onError = {});
+    ~FormView();
+    FormView(const FormView&) = delete;
+    FormView& operator=(const FormView&) = delete;
+
+    QMenu* urlPopup() const { return urlPopup_.get(); }
+
+  private:
+    template <typename B, typename... Args>
+    void bind(Args&&... args) {
+        binders_.push_back(std::make_unique<B>(std::forward<Args>(args)...));
+    }
+
+    QWidget* requestsPage();
+    QWidget* optionsPage();
+    QWidget* mailPage();
+    QWidget* timerPage();
+    QWidget* dnsPage();
+    QWidget* identsPage();
+    QWidget* launchPage();
+    QWidget* timePage();
+    QWidget* urlPage();
+
+    // A page of a list with its buttons in a column at its right.
+    QWidget* listPage(const char* pageName, ListBox& list, int listHelp,
+                      const std::vector<Button*>& buttons, int firstButtonHelp,
+                      QListView** viewOut);
+    void addButton(QBoxLayout* layout, Button& button, int help);
+    QGroupBox* group(const char* title, QWidget* content);
+    void buildUrlPopup(QListView* view);
+    void wireWindow();
+    void guarded(const std::function<void()>& action) const;
+
+    MainWindow& window_;
+    TForm1& form_;
+    ErrorReport onError_;
+    std::vector<std::unique_ptr<ControlBinder>> binders_;
+    std::vector<std::unique_ptr<ListRearranger>> rearrangers_;
+    std::unique_ptr<QMenu> urlPopup_;
+};
+
+}  // namespace pontavi

@@ -1,0 +1,64 @@
+#include "ui/qt_dialogs.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+#include "ui/about_box.h"
+#include "ui/qt_text.h"
+
+namespace pontavi {
+
+void QtDialogs::ShowMessage(const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Pontavi!"), toQt(text), QMessageBox::Ok,
+                    parent_);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+std::optional<std::string> QtDialogs::InputQuery(const std::string& caption,
+                                                 const std::string& prompt,
+                                                 const std::string& initial) {
+    QInputDialog box(parent_);
+    box.setWindowTitle(toQt(caption));
+    box.setLabelText(toQt(prompt));
+    box.setTextValue(toQt(initial));
+    box.setInputMode(QInputDialog::TextInput);
+    if (box.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return fromQt(box.textValue());
+}
+
+std::optional<std::string> QtDialogs::OpenFile(const std::string& title,
+                                               const std::string& filter) {
+    QFileDialog box(parent_, toQt(title));
+    box.setFileMode(QFileDialog::ExistingFile);
+    box.setAcceptMode(QFileDialog::AcceptOpen);
+    box.setNameFilter(qtFilter(filter));
+    // A shortcut is returned as itself, not followed to its target.
+    box.setOption(QFileDialog::DontResolveSymlinks);
+    if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return fromQt(box.selectedFiles().constFirst());
+}
+
+void QtDialogs::About() {
+    AboutBox box(parent_);
+    box.exec();
+}
+
+QString QtDialogs::qtFilter(const std::string& filter) {
+    const QStringList parts = toQt(filter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        filters << QStringLiteral("%1 (%2)").arg(parts[i], patterns);
+    }
+    filters << QStringLiteral("All files (*)");
+    return filters.join(QStringLiteral(";;"));
+}
+
+}  // namespace pontavi

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <csignal>
+#include <functional>
+
+#include "platform/event_loop.h"
+#include "platform/linux/unique_fd.h"
+
+namespace pontavi {
+
+// SIGTERM, SIGINT and SIGHUP as events of the loop: the handler only writes
+// the signal's number into a pipe (the one thing a handler may safely do),
+// and the loop runs `onSignal` on its own thread. One instance per process;
+// the previous handlers come back when it is destroyed.
+class TerminationSignals {
+  public:
+    TerminationSignals(EventLoop& loop, std::function<void(int signal)> onSignal);
+    ~TerminationSignals();
+    TerminationSignals(const TerminationSignals&) = delete;
+    TerminationSignals& operator=(const TerminationSignals&) = delete;
+
+  private:
+    void drain();
+
+    EventLoop& loop_;
+    std::function<void(int)> onSignal_;
+    UniqueFd readEnd_;
+    UniqueFd writeEnd_;
+    EventLoop::WatchId watch_ = 0;
+    struct sigaction previous_[3] = {};
+};
+
+}  // namespace pontavi

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "controls/menu_item.h"
+#include "controls/tray_icon.h"
+#include "ui/control_binder.h"
+
+class QMenu;
+class QSystemTrayIcon;
+
+namespace pontavi {
+
+class MenuItemBinder;
+
+// The tray icon and its menu. TrayIcon <-> QSystemTrayIcon (Active shows it,
+// ToolTip, Icon picks one of the five images); a left click runs the model's
+// click(), a right click opens the menu built from the given items in order
+// (separators are items captioned "-"), each bound to its model.
+class Tray final : public ControlBinder {
+  public:
+    // onError: where a failure of a handler the tray ran is shown; empty, it propagates.
+    Tray(TrayIcon& model, const std::vector<MenuItem*>& items,
+         std::function<void(const std::string&)> onError = {});
+    ~Tray() override;
+
+    void sync() override;
+
+    QSystemTrayIcon* icon() const { return icon_.get(); }
+    QMenu* menu() const { return menu_.get(); }
+
+  private:
+    TrayIcon& model_;
+    std::unique_ptr<QMenu> menu_;
+    std::unique_ptr<QSystemTrayIcon> icon_;
+    std::vector<std::unique_ptr<MenuItemBinder>> items_;
+};
+
+}  // namespace pontavi
