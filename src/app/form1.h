@@ -11,8 +11,8 @@
 #include "controls/label.h"
 #include "controls/list_box.h"
 #include "controls/memo.h"
-#include "controls/page_control.h"
 #include "controls/menu_item.h"
+#include "controls/page_control.h"
 #include "controls/spin_edit.h"
 #include "controls/status_bar.h"
 #include "controls/string_grid.h"
@@ -22,6 +22,7 @@
 #include "controls/window_host.h"
 #include "platform/event_loop.h"
 #include "platform/timer.h"
+#include "urls/more_list_box.h"
 
 namespace pontavi {
 
@@ -67,7 +68,7 @@ class TForm1Impl;
 // program for its whole run. The Qt view mirrors these control models and
 // forwards the user's actions to the handlers below.
 class TForm1 {
-public:
+  public:
     explicit TForm1(FormServices services);
     ~TForm1();
     TForm1(const TForm1&) = delete;
@@ -120,7 +121,8 @@ public:
     Button Button7{"Button7", "Move &Up"};
     Button Button8{"Button8", "Move &Down"};
     Button Button9{"Button9", "&Remove"};
-    // ---- URL page (the list itself is owned by the URL keeper: see UrlLB())
+    // ---- URL page (rows change only through the URL keeper)
+    TMoreListBox& UrlLB() { return urlLB_; }
     Button Button5{"Button5", "&Add"};
     Button Button13{"Button13", "&Find"};
     Button Button11{"Button11", "&Copy"};
@@ -129,7 +131,6 @@ public:
     MenuItem Copy1{"Copy1", "&Copy"};
     MenuItem View1{"View1", "&View"};
     MenuItem Remove1{"Remove1", "&Remove"};
-    ListBox& UrlLB();
     // ---- Tray, tray menu, window
     TrayIcon TrayIcon1{"TrayIcon1"};
     MenuItem Help1{"Help1", "&Help"};
@@ -164,7 +165,8 @@ public:
 
     bool Visible() const;
 
-private:
+  private:
+    TMoreListBox urlLB_{"UrlLB"};
     std::unique_ptr<TForm1Impl> impl_;
     friend class TForm1Impl;
 };

@@ -1,0 +1,268 @@
+#include "app/form1.h"
+
+#include "app/form1_fixture.h"
+#include "net/address_lookup.h"
+
+namespace pontavi {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST_F(Form1Test, FirstStartOnEmptyStoreGivesEveryDefault) {
+    TForm1& f = create();
+    EXPECT_FALSE(host.visible);
+    EXPECT_TRUE(f.TrayIcon1.Active());
+    EXPECT_EQ(f.TrayIcon1.ToolTip(), "Pontavi! - Not Connected");
+    EXPECT_EQ(f.TrayIcon1.Icon(), TrayImage::IconNotConnected);
+    EXPECT_EQ(f.MailStatus.PanelText(0), "Not Connected");
+    EXPECT_FALSE(f.OnTop.Checked());
+    EXPECT_TRUE(f.First1.Checked());
+    EXPECT_TRUE(f.CB1.Checked());
+    EXPECT_EQ(f.SpinEdit1.Value(), 5);
+    EXPECT_FALSE(f.UpdateClockCB.Checked());
+    EXPECT_FALSE(f.CopyIPCB.Checked());
+    EXPECT_TRUE(f.AutoCopyCB.Checked());
+    EXPECT_FALSE(f.DisplayAtStartupCB.Checked());
+    EXPECT_EQ(f.StartSectionCombo.ItemIndex(), 0);
+    EXPECT_FALSE(f.MailCB.Checked());
+    EXPECT_FALSE(f.MailSettingBtn.Enabled());
+    EXPECT_FALSE(f.BitBtn2.Enabled());
+    EXPECT_FALSE(f.CheckMailNow1.Enabled());
+    EXPECT_EQ(f.TotalTimePanel.Caption(), "00:00:00");
+    EXPECT_EQ(f.SessionTimePanel.Caption(), "00:00:00");
+    EXPECT_EQ(f.ResetDateLabel.Caption(), "Last Reset : Never");
+    EXPECT_EQ(f.Edit1.Text(), "Default");
+    EXPECT_EQ(f.StringGrid1.Cell(0, 0), "From:");
+    EXPECT_EQ(f.StringGrid1.Cell(2, 0), "MailBox:");
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    f.TrayIcon1.click();
+    EXPECT_TRUE(host.visible);
+    EXPECT_EQ(host.left, 200);
+    EXPECT_EQ(host.top, 100);
+    EXPECT_EQ(f.PageControl1.ActivePage(), RequestsPage);
+    EXPECT_EQ(f.IdentMemo.Lines(), Lines{"Default"});
+}
+
+TEST_F(Form1Test, DefaultTimerIntervalsAreWrittenAndReadBack) {
+    create();
+    exitProgram();
+    const std::string text = settingsText();
+    EXPECT_NE(text.find("\"MailTimer\"=\"5\""), std::string::npos);
+    EXPECT_NE(text.find("\"AutoConnect\"=\"No Auto-Connect\""), std::string::npos);
+    EXPECT_NE(text.find("\"AutoConnectTimer\"=\"60\""), std::string::npos);
+    EXPECT_NE(text.find("\"0\"=\"Default\""), std::string::npos);
+}
+
+TEST_F(Form1Test, TrayClickTwiceShowsAndHidesAtTheRememberedPlace) {
+    TForm1& f = create();
+    f.TrayIcon1.click();
+    host.left = 321;  // the user moves the window
+    host.top = 45;
+    f.TrayIcon1.click();
+    EXPECT_FALSE(host.visible);
+    host.left = host.top = 0;
+    f.TrayIcon1.click();
+    EXPECT_TRUE(host.visible);
+    EXPECT_EQ(host.left, 321);
+    EXPECT_EQ(host.top, 45);
+}
+
+TEST_F(Form1Test, CloseBoxHidesAndSavesAndTheProgramGoesOn) {
+    TForm1& f = create();
+    f.TrayIcon1.click();
+    f.CopyIPCB.setChecked(true);
+    f.FormClose();
+    EXPECT_FALSE(host.visible);
+    EXPECT_FALSE(loop.quitting());
+    EXPECT_NE(settingsText().find("\"CopyIP\"=\"1\""), std::string::npos);
+}
+
+TEST_F(Form1Test, SavingTwiceLeavesTheFileUnchanged) {
+    TForm1& f = create();
+    f.IniFileWrite();
+    const std::string first = settingsText();
+    f.IniFileWrite();
+    EXPECT_EQ(settingsText(), first);
+}
+
+TEST_F(Form1Test, EveryOptionSurvivesARestart) {
+    TForm1& f = create();
+    f.TrayIcon1.click();
+    f.OnTop.setChecked(true);
+    f.CopyIPCB.setChecked(true);
+    f.AutoCopyCB.setChecked(false);
+    f.DisplayAtStartupCB.setChecked(true);
+    f.StartSectionCombo.setItemIndex(URLPage);
+    f.SpinEdit1.setValue(42);
+    f.IdentMemo.userEdit("alpha\r\nbeta");
+    host.left = 10;
+    host.top = 20;
+    exitProgram();
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    TForm1& g = create();
+    EXPECT_TRUE(g.OnTop.Checked());
+    EXPECT_TRUE(g.TopMost1.IsTopMost());
+    EXPECT_TRUE(g.CopyIPCB.Checked());
+    EXPECT_FALSE(g.AutoCopyCB.Checked());
+    EXPECT_EQ(g.SpinEdit1.Value(), 42);
+    EXPECT_EQ(g.Edit1.Text(), "alpha");
+    // Display at start-up: shown at once, where it was, on the chosen page.
+    EXPECT_TRUE(host.visible);
+    EXPECT_EQ(host.left, 10);
+    EXPECT_EQ(host.top, 20);
+    EXPECT_EQ(g.PageControl1.ActivePage(), URLPage);
+}
+
+TEST_F(Form1Test, StartupSectionOutOfRangeKeepsThePage) {
+    writeSettings("[\"Options\"]\n\"Startup Section\"=\"9\"\n");
+    TForm1& f = create();
+    EXPECT_EQ(f.StartSectionCombo.ItemIndex(), -1);
+    f.TrayIcon1.click();
+    EXPECT_EQ(f.PageControl1.ActivePage(), TimePage);  // the page last active at first
+    f.PageControl1.setActivePage(DNSPage);
+    f.TrayIcon1.click();
+    f.TrayIcon1.click();
+    EXPECT_EQ(f.PageControl1.ActivePage(), DNSPage);
+}
+
+TEST_F(Form1Test, EscHidesAndF1OpensTheActivePagesTopic) {
+    TForm1& f = create();
+    f.TrayIcon1.click();
+    EXPECT_TRUE(f.FormKeyUp(27));
+    EXPECT_FALSE(host.visible);
+    f.TrayIcon1.click();
+    f.PageControl1.setActivePage(DNSPage);
+    EXPECT_TRUE(f.FormKeyUp(112));
+    EXPECT_FALSE(host.visible);
+    EXPECT_EQ(help.opened, Lines{"DNSPage"});
+    EXPECT_FALSE(f.FormKeyUp('A'));
+}
+
+TEST_F(Form1Test, DnsPageTakesTheFocusAndRequestsPageResetsEdit1) {
+    TForm1& f = create();
+    const int before = f.DNSEdit.FocusRequests();
+    f.PageControl1.setActivePage(DNSPage);
+    EXPECT_GT(f.DNSEdit.FocusRequests(), before);
+    f.Edit1.userEdit("typed");
+    f.PageControl1.setActivePage(RequestsPage);
+    EXPECT_EQ(f.Edit1.Text(), "Default");
+}
+
+TEST_F(Form1Test, LegacySettingsFileIsAnnouncedOnceAndDeleted) {
+    const auto legacy = std::filesystem::path(paths->ProgramFolder()) / "Pontavi.iNi";
+    std::ofstream(legacy) << "[old]\n";
+    create();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].substr(0, 38), "You are upgrading from a previous beta");
+    EXPECT_FALSE(std::filesystem::exists(legacy));
+    create();
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+}
+
+TEST_F(Form1Test, FailedReadIsReportedAndStartUpGoesOn) {
+    writeSettings("[\"Options\"]\n\"AlwaysOnTop\"=dword:00000001\n");
+    TForm1& f = create();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0], "Invalid data type for 'AlwaysOnTop'");
+    EXPECT_TRUE(f.TrayIcon1.Active());
+    EXPECT_EQ(f.Edit1.Text(), "");  // the idents were never read
+    dialUp.connectOne();
+    loop.runFor(1000);
+    EXPECT_EQ(f.TrayIcon1.ToolTip(), "Pontavi! - Connected");
+}
+
+TEST_F(Form1Test, UnwritableUrlListFailsTheSaveAndExitDoesNotQuit) {
+    TForm1& f = create();
+    std::filesystem::create_directory(home / "URL.lst");  // a folder where the file must go
+    f.Exit1Click();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0], "Cannot create file " + (home / "URL.lst").string());
+    EXPECT_FALSE(loop.quitting());
+    EXPECT_TRUE(settingsText().empty());
+}
+
+TEST_F(Form1Test, ConnectShowsInTrayAndCopiesTheAddressWithoutCapturingIt) {
+    resolver.addHost(LocalHostName(), "10.1.2.3");
+    writeSettings("[\"Options\"]\n\"CopyIP\"=\"1\"\n");
+    TForm1& f = create();
+    dialUp.connectOne();
+    loop.runFor(1000);
+    EXPECT_EQ(f.TrayIcon1.ToolTip(), "Pontavi! - Connected");
+    EXPECT_EQ(f.TrayIcon1.Icon(), TrayImage::IconConnected);
+    EXPECT_EQ(f.MailStatus.PanelText(0), "Connected");
+    EXPECT_EQ(clipboard.text(), "10.1.2.3");
+    EXPECT_EQ(f.CopyIPEdit.Text(), "10.1.2.3");
+    EXPECT_EQ(f.UrlLB().Count(), 0u);
+    loop.runFor(989 * 3);
+    EXPECT_EQ(f.SessionTimePanel.Caption(), "00:00:03");
+    dialUp.disconnectAll();
+    loop.runFor(1000);
+    EXPECT_EQ(f.TrayIcon1.ToolTip(), "Pontavi! - Not Connected");
+}
+
+TEST_F(Form1Test, AddressCopyFailureIsLoggedAndTheRestRuns) {
+    writeSettings("[\"Options\"]\n\"CopyIP\"=\"1\"\n");
+    TForm1& f = create();  // the resolver knows no host: the lookup fails
+    dialUp.connectOne();
+    loop.runFor(1000);
+    EXPECT_EQ(f.TrayIcon1.ToolTip(), "Pontavi! - Connected");
+    EXPECT_TRUE(dialogs.messages.empty());
+    ASSERT_FALSE(f.Memo1.Lines().empty());
+    EXPECT_NE(f.Memo1.Lines().back().find("finding address for host"), std::string::npos);
+}
+
+TEST_F(Form1Test, TotalOnLineTimeSurvivesARestart) {
+    TForm1& f = create();
+    dialUp.connectOne();
+    loop.runFor(1000 + 989 * 5);
+    EXPECT_EQ(f.TotalTimePanel.Caption(), "00:00:05");
+    exitProgram();
+    TForm1& g = create();
+    EXPECT_EQ(g.TotalTimePanel.Caption(), "00:00:05");
+    EXPECT_EQ(g.SessionTimePanel.Caption(), "00:00:00");
+}
+
+TEST_F(Form1Test, CapturedUrlsAreSavedFirstAndLoadedAtStart) {
+    TForm1& f = create();
+    clipboard.copyFromElsewhere("see http://host/page now");
+    EXPECT_EQ(f.UrlLB().Items(), Lines{"http://host/page"});
+    exitProgram();
+    TForm1& g = create();
+    EXPECT_EQ(g.UrlLB().Items(), Lines{"http://host/page"});
+}
+
+TEST_F(Form1Test, ExitHangsUpOnlyTheProgramsOwnDial) {
+    TForm1& f = create();
+    dialUp.connectOne();
+    loop.runFor(1000);
+    f.Exit1Click();
+    EXPECT_TRUE(loop.quitting());
+    EXPECT_TRUE(dialUp.hangUps.empty());
+}
+
+TEST_F(Form1Test, TrayMenuHoldsEveryItemInOrder) {
+    TForm1& f = create();
+    Lines captions;
+    for (const MenuItem* item : f.PopupMenu1()) {
+        captions.push_back(item->Caption());
+    }
+    EXPECT_EQ(captions,
+              (Lines{"&Help", "&About", "-", "&Options", "&Check Mail Now",
+                     "Co&nnect && Check Mail", "&Use The First Ident Only", "-", "&Exit"}));
+    f.About1.click();
+    EXPECT_EQ(dialogs.aboutShown, 1);
+    f.Help1.click();
+    EXPECT_EQ(help.opened, Lines{""});
+}
+
+TEST_F(Form1Test, SessionEndRemovesTheTrayIconAndSaves) {
+    TForm1& f = create();
+    f.SessionEnd();
+    EXPECT_FALSE(f.TrayIcon1.Active());
+    EXPECT_FALSE(settingsText().empty());
+}
+
+}  // namespace
+}  // namespace pontavi
