@@ -4,7 +4,6 @@
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 
-#include <cstdio>
 #include "net/address_lookup.h"
 #include "net/line_socket.h"
 #include "net/sock_error.h"
