@@ -22,6 +22,13 @@ IoResult ioFailure() {
     return r;
 }
 
+// The program talks in short request/reply lines, each flushed on its own:
+// with Nagle's algorithm a second reply would wait for the peer's delayed ACK.
+void sendAtOnce(int fd) {
+    const int on = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
 }  // namespace
 
 int CreateStreamSocket(UniqueFd& out) {
@@ -29,6 +36,7 @@ int CreateStreamSocket(UniqueFd& out) {
     if (fd < 0) {
         return lastError();
     }
+    sendAtOnce(fd);
     out.reset(fd);
     return 0;
 }
@@ -61,6 +69,7 @@ int Accept(int fd, UniqueFd& out) {
     if (conn < 0) {
         return (errno == EAGAIN || errno == EWOULDBLOCK) ? sockcode::kWouldBlock : lastError();
     }
+    sendAtOnce(conn);
     out.reset(conn);
     return 0;
 }

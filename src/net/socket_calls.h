@@ -27,7 +27,8 @@ int Connect(int fd, const sockaddr_in& address);
 // lingering in TIME_WAIT (an active listener still refuses the bind).
 int Bind(int fd, const sockaddr_in& address);
 int Listen(int fd, int backlog);
-// Accepts one waiting connection as a non-blocking socket.
+// Accepts one waiting connection as a non-blocking socket. Both kinds of
+// socket send small writes at once (no Nagle delay).
 int Accept(int fd, UniqueFd& out);
 
 IoResult Recv(int fd, void* buffer, std::size_t size);
