@@ -116,8 +116,8 @@ void SystemResolver::postAnswer(const LookupHandle& handle, std::function<void()
 LookupHandle SystemResolver::lookupHost(const std::string& host, AddressCallback done) {
     auto handle = std::make_shared<LookupRequest>();
     runOnWorker(handle, [host, done = std::move(done)]() -> std::function<void()> {
-        auto [error, address] = resolveHost(host);
-        return [done, error, address] { done(error, address); };
+        const auto answer = resolveHost(host);
+        return [done, answer] { done(answer.first, answer.second); };
     });
     return handle;
 }
@@ -125,8 +125,8 @@ LookupHandle SystemResolver::lookupHost(const std::string& host, AddressCallback
 LookupHandle SystemResolver::lookupAddress(std::uint32_t address, NameCallback done) {
     auto handle = std::make_shared<LookupRequest>();
     runOnWorker(handle, [address, done = std::move(done)]() -> std::function<void()> {
-        auto [error, name] = resolveAddress(address);
-        return [done, error, name] { done(error, name); };
+        const auto answer = resolveAddress(address);
+        return [done, answer] { done(answer.first, answer.second); };
     });
     return handle;
 }
