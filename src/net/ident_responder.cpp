@@ -1,9 +1,5 @@
 #include "net/ident_responder.h"
 
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
-
 #include "net/address_lookup.h"
 #include "net/line_socket.h"
 #include "net/sock_error.h"
@@ -44,9 +40,6 @@ void IdentResponder::ServerSocket1Accept(TSockCtrl&, TSocketBase* socket) {
     if (line == nullptr) {
         return;
     }
-    // Replies to pipelined queries must not wait for the peer's delayed ACK.
-    const int one = 1;
-    ::setsockopt(line->Handle(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     line->setLineEnd(TLineEnd::leCRLF);
     line->setReadBufferSize(kBufferSize);
     line->setWriteBufferSize(kBufferSize);
