@@ -20,9 +20,8 @@ void MenuItemBinder::sync() {
     syncCommon(action_);
     const QSignalBlocker blocker(action_);
     action_->setSeparator(model_.IsSeparator());
-    if (!model_.IsSeparator()) {
-        action_->setText(toQt(model_.Caption()));
-    }
+    // A separator's "-" is its kind, not a text to draw beside the line.
+    action_->setText(model_.IsSeparator() ? QString() : toQt(model_.Caption()));
     // An unchecked item looks like a plain one, as on the classic desktop.
     action_->setCheckable(model_.Checked());
     action_->setChecked(model_.Checked());

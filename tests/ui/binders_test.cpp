@@ -239,6 +239,7 @@ class BindersTest : public QObject {
         QAction line;
         MenuItemBinder lineBinder(separator, &line);
         QVERIFY(line.isSeparator());
+        QVERIFY(line.text().isEmpty());
     }
 
     void pageControlBothWays() {
