@@ -25,13 +25,15 @@ public:
     void addLine(std::string line) {
         lines_.push_back(std::move(line));
         ++appended_;
-        if (maxLines_ > 0 && lines_.size() > maxLines_) {
+        // Trimmed in batches, so a full log does not shift every line per append.
+        if (maxLines_ > 0 && lines_.size() > maxLines_ + maxLines_ / 4) {
             lines_.erase(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(
                                                              lines_.size() - maxLines_));
         }
         changed();
     }
-    // 0 = no limit. A log that strangers can write to keeps only its newest lines.
+    // 0 = no limit. A log that strangers can write to keeps only its newest
+    // lines: at least MaxLines of them, at most a quarter more.
     std::size_t MaxLines() const { return maxLines_; }
     void setMaxLines(std::size_t maxLines) { maxLines_ = maxLines; }
     // Lets a view follow cheaply: while Revision() stays the same, the only

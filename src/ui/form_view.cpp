@@ -26,6 +26,7 @@
 #include "ui/label_binder.h"
 #include "ui/list_box_binder.h"
 #include "ui/list_rearranger.h"
+#include "ui/log_binder.h"
 #include "ui/main_window.h"
 #include "ui/memo_binder.h"
 #include "ui/menu_item_binder.h"
@@ -153,10 +154,10 @@ QWidget* FormView::requestsPage() {
                         ControlHelp{151,
                                     "If you enter something else here, it will be used as "
                                     "your next ident."});
-    auto* memo1 = named(new QPlainTextEdit, form_.Memo1);
+    auto* memo1 = named(new QListView, form_.Memo1);
     memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     layout->addWidget(memo1, 1);
-    bind<MemoBinder>(form_.Memo1, memo1, MemoBinder::Mode::Log, ControlHelp{152, {}});
+    bind<LogBinder>(form_.Memo1, memo1, ControlHelp{152, {}});
     return p;
 }
 
@@ -274,7 +275,7 @@ QWidget* FormView::identsPage() {
     auto* layout = new QVBoxLayout(p);
     auto* memo = named(new QPlainTextEdit, form_.IdentMemo);
     layout->addWidget(memo);
-    bind<MemoBinder>(form_.IdentMemo, memo, MemoBinder::Mode::Editor, ControlHelp{170, {}});
+    bind<MemoBinder>(form_.IdentMemo, memo, ControlHelp{170, {}});
     return p;
 }
 

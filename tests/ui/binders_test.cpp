@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -16,6 +17,7 @@
 #include "ui/check_box_binder.h"
 #include "ui/combo_box_binder.h"
 #include "ui/label_binder.h"
+#include "ui/log_binder.h"
 #include "ui/memo_binder.h"
 #include "ui/menu_item_binder.h"
 #include "ui/page_control_binder.h"
@@ -119,26 +121,51 @@ class BindersTest : public QObject {
         QVERIFY(edit.isReadOnly());
     }
 
-    void logMemoAppendsAndShowsReplyBreaks() {
+    static QStringList shown(const QListView& view) {
+        QStringList rows;
+        for (int i = 0; i < view.model()->rowCount(); ++i) {
+            rows << view.model()->index(i, 0).data().toString();
+        }
+        return rows;
+    }
+
+    void logShowsAppendedLinesAfterTheTurn() {
         Memo model("Memo1");
-        QPlainTextEdit edit;
-        MemoBinder binder(model, &edit, MemoBinder::Mode::Log);
-        QVERIFY(edit.isReadOnly());
+        QListView view;
+        LogBinder binder(model, &view);
         model.addLine("Ident Request From : 127.0.0.1");
-        model.addLine("Reply: 1, 2 : USERID : UNIX : bob\r\n");
-        QCOMPARE(
-            edit.toPlainText(),
-            QStringLiteral("Ident Request From : 127.0.0.1\nReply: 1, 2 : USERID : UNIX : bob\n"));
+        model.addLine("Reply: 1, 2 : USERID : UNIX : bob");
+        model.addLine("");
+        // Lines added in one turn show together after it.
+        QCOMPARE(view.model()->rowCount(), 0);
+        QTRY_COMPARE(shown(view), (QStringList{"Ident Request From : 127.0.0.1",
+                                               "Reply: 1, 2 : USERID : UNIX : bob", ""}));
         model.setLines({"fresh"});
-        QCOMPARE(edit.toPlainText(), QStringLiteral("fresh"));
+        QTRY_COMPARE(shown(view), QStringList{"fresh"});
+        model.addLine("more");
+        QTRY_COMPARE(shown(view), (QStringList{"fresh", "more"}));
         model.clear();
-        QCOMPARE(edit.toPlainText(), QString());
+        QTRY_COMPARE(shown(view), QStringList{});
+    }
+
+    void logFollowsTheModelsLineLimit() {
+        Memo model("Memo1");
+        model.setMaxLines(4);  // trimmed past 4 + 1 lines
+        QListView view;
+        LogBinder binder(model, &view);
+        for (int i = 0; i < 5; ++i) {
+            model.addLine(std::to_string(i));
+        }
+        QTRY_COMPARE(shown(view), (QStringList{"0", "1", "2", "3", "4"}));
+        model.addLine("5");
+        model.addLine("6");
+        QTRY_COMPARE(shown(view), (QStringList{"2", "3", "4", "5", "6"}));
     }
 
     void editorMemoTypingMarksModified() {
         Memo model("IdentMemo");
         QPlainTextEdit edit;
-        MemoBinder binder(model, &edit, MemoBinder::Mode::Editor);
+        MemoBinder binder(model, &edit);
         model.setLines({"alice", "bob"});
         QCOMPARE(edit.toPlainText(), QStringLiteral("alice\nbob"));
         QVERIFY(!model.Modified());

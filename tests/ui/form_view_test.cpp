@@ -123,7 +123,7 @@ class FormViewTest : public QObject {
         QCOMPARE(p.widget<QCheckBox>("OnTop")->text(),
                  QStringLiteral("Always stay on top of other applications"));
         QVERIFY(p.widget<QLineEdit>("DNSResult")->isReadOnly());
-        QVERIFY(p.widget<QPlainTextEdit>("Memo1")->isReadOnly());
+        QCOMPARE(p.widget<QListView>("Memo1")->editTriggers(), QAbstractItemView::NoEditTriggers);
         QVERIFY(!p.widget<QLineEdit>("CopyIPEdit"));           // the hidden box has no widget
         QVERIFY(!p.widget<QWidget>("BitBtn2")->isEnabled());   // no mail check at start
         QVERIFY(!p.widget<QWidget>("Button11")->isEnabled());  // nothing selected to copy
