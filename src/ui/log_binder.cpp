@@ -1,5 +1,6 @@
 #include "ui/log_binder.h"
 
+#include <QEvent>
 #include <QListView>
 #include <QScrollBar>
 #include <QTimer>
@@ -9,6 +10,12 @@
 #include "ui/qt_text.h"
 
 namespace pontavi {
+
+namespace {
+// A log shown to a person needs no more than a few refreshes a second; a
+// burst of queries then costs one update of the view per refresh.
+constexpr int kRefreshMs = 100;
+}  // namespace
 
 int LogModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
@@ -53,6 +60,7 @@ LogBinder::LogBinder(Memo& model, QListView* view, ControlHelp help)
     view_->setUniformItemSizes(true);
     view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view_->installEventFilter(this);
     install();
 }
 
@@ -60,7 +68,7 @@ void LogBinder::sync() {
     syncCommon(view_);
     if (!syncPending_) {
         syncPending_ = true;
-        QTimer::singleShot(0, this, [this] {
+        QTimer::singleShot(kRefreshMs, this, [this] {
             syncPending_ = false;
             syncRows();
         });
@@ -68,7 +76,18 @@ void LogBinder::sync() {
     takeFocusRequest(view_);
 }
 
+bool LogBinder::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == view_ && event->type() == QEvent::Show) {
+        syncRows();
+    }
+    return ControlBinder::eventFilter(watched, event);
+}
+
 void LogBinder::syncRows() {
+    // Nobody reads a hidden log; it catches up when it is shown.
+    if (!view_->isVisible()) {
+        return;
+    }
     const auto& lines = model_.Lines();
     const std::uint64_t fresh = model_.Appended() - shownAppended_;
     QScrollBar* bar = view_->verticalScrollBar();

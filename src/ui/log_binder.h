@@ -28,14 +28,14 @@ class LogModel final : public QAbstractListModel {
     QStringList rows_;
 };
 
-// A read-only log Memo (the Requests page) <-> a list view. The lines the core
-// adds in one event-loop turn are shown together after it, at a cost that
-// does not grow with the length of the log, so a burst of Ident queries never
-// waits for the screen.
+// A read-only log Memo (the Requests page) <-> a list view. New lines are
+// shown a few times a second in one batch, and only while the log can be
+// seen, so a burst of Ident queries never waits for the screen.
 class LogBinder final : public ControlBinder {
   public:
     LogBinder(Memo& model, QListView* view, ControlHelp help = {});
     void sync() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void syncRows();

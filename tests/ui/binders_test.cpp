@@ -133,6 +133,7 @@ class BindersTest : public QObject {
         Memo model("Memo1");
         QListView view;
         LogBinder binder(model, &view);
+        view.show();
         model.addLine("Ident Request From : 127.0.0.1");
         model.addLine("Reply: 1, 2 : USERID : UNIX : bob");
         model.addLine("");
@@ -148,11 +149,25 @@ class BindersTest : public QObject {
         QTRY_COMPARE(shown(view), QStringList{});
     }
 
+    void hiddenLogCatchesUpWhenShown() {
+        Memo model("Memo1");
+        QWidget window;  // hidden, as the main window is most of the time
+        auto* view = new QListView(&window);
+        LogBinder binder(model, view);
+        model.addLine("a");
+        model.addLine("b");
+        QTest::qWait(150);
+        QCOMPARE(view->model()->rowCount(), 0);
+        window.show();
+        QTRY_COMPARE(shown(*view), (QStringList{"a", "b"}));
+    }
+
     void logFollowsTheModelsLineLimit() {
         Memo model("Memo1");
         model.setMaxLines(4);  // trimmed past 4 + 1 lines
         QListView view;
         LogBinder binder(model, &view);
+        view.show();
         for (int i = 0; i < 5; ++i) {
             model.addLine(std::to_string(i));
         }
