@@ -112,6 +112,14 @@ void TForm1::Exit1Click() {
     d.s.loop.quit();
 }
 
+void TForm1::URLPopupPopup() {
+    impl_->urls.URLPopupPopup();
+}
+
+void TForm1::setUrlTextWidth(std::function<int(const std::string&)> textWidth) {
+    impl_->urls.setTextWidth(std::move(textWidth));
+}
+
 void TForm1::Help1Click() {
     impl_->s.help.ShowContents();
 }

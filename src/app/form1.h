@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -123,6 +124,11 @@ class TForm1 {
     Button Button9{"Button9", "&Remove"};
     // ---- URL page (rows change only through the URL keeper)
     TMoreListBox& UrlLB() { return urlLB_; }
+    // The URL list's context menu is about to open.
+    void URLPopupPopup();
+    // The view measures a row in the list's font (plus its average character
+    // width) for the horizontal scroll width.
+    void setUrlTextWidth(std::function<int(const std::string&)> textWidth);
     Button Button5{"Button5", "&Add"};
     Button Button13{"Button13", "&Find"};
     Button Button11{"Button11", "&Copy"};

@@ -326,6 +326,10 @@ QWidget* FormView::urlPage() {
         {&form_.Button5, &form_.Button13, &form_.Button11, &form_.Button12, &form_.Button10}, 211,
         &view);
     buildUrlPopup(view);
+    // Scroll width: each row measured in the list's own font.
+    form_.setUrlTextWidth([metrics = view->fontMetrics()](const std::string& text) {
+        return metrics.horizontalAdvance(toQt(text)) + metrics.averageCharWidth();
+    });
     return p;
 }
 
@@ -353,9 +357,7 @@ void FormView::buildUrlPopup(QListView* view) {
                      [this, view](const QPoint& at) {
                          // Opening the menu brings the commands' enabled
                          // state up to date, as a change of selection does.
-                         if (auto handler = form_.UrlLB().OnClick) {
-                             handler();
-                         }
+                         form_.URLPopupPopup();
                          urlPopup_->popup(view->viewport()->mapToGlobal(at));
                      });
 }
