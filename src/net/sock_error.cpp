@@ -116,13 +116,13 @@ std::string SockErrorMessage(const std::string& messageTemplate, int code) {
     for (std::size_t i = 0; i < messageTemplate.size(); ++i) {
         const char c = messageTemplate[i];
         if (c == '%' && i + 1 < messageTemplate.size()) {
-            const char spec = messageTemplate[i + 1];
-            if (spec == 'd') {
+            const char conversion = messageTemplate[i + 1];
+            if (conversion == 'd') {
                 out += std::to_string(code);
                 ++i;
                 continue;
             }
-            if (spec == 's') {
+            if (conversion == 's') {
                 out += SockErrorText(code);
                 ++i;
                 continue;
