@@ -9,7 +9,7 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev
     xvfb xauth xclip x11-utils
-    iproute2 netcat-openbsd util-linux procps psmisc
+    iproute2 netcat-openbsd util-linux procps psmisc libcap2-bin fonts-dejavu-core
     libnet-ident-perl oidentd
 )
 
