@@ -12,7 +12,7 @@ void ListBox::rowsChanged(RowsChange::Kind kind, std::size_t index) {
 }
 
 void ListBox::setItems(std::vector<std::string> items) {
-    items_ = std::move(items);
+    items_.assign(std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));
     selected_.assign(items_.size(), 0);
     itemIndex_ = -1;
     topIndex_ = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,7 @@ namespace pontavi {
 // view one by one through OnRowsChanged, so a long list is never redrawn whole
 // for one insert.
 class ListBox : public Control {
-public:
+  public:
     struct RowsChange {
         enum Kind { kReset, kInserted, kRemoved, kChanged, kSelectionCleared } kind;
         std::size_t index;  // first row concerned (unused for kReset)
@@ -22,7 +23,9 @@ public:
     explicit ListBox(std::string name, bool multiSelect = false)
         : Control(std::move(name)), multiSelect_(multiSelect) {}
 
-    const std::vector<std::string>& Items() const { return items_; }
+    // The rows top first; Items() copies them, Rows() does not.
+    std::vector<std::string> Items() const { return {items_.begin(), items_.end()}; }
+    const std::deque<std::string>& Rows() const { return items_; }
     std::size_t Count() const { return items_.size(); }
     const std::string& Item(std::size_t i) const { return items_.at(i); }
 
@@ -53,7 +56,7 @@ public:
     // Runs when the user changes the current row or the selection.
     std::function<void()> OnClick;
 
-protected:
+  protected:
     // For a derived list that keeps its own index of the row texts: called
     // after a row entered the list (Item(index) is the new text), just before
     // a row leaves it (Item(index) is still there), and after setItems.
@@ -62,11 +65,13 @@ protected:
     virtual void rowRemoving(std::size_t /*index*/) {}
     virtual void rowsReset() {}
 
-private:
+  private:
     void rowsChanged(RowsChange::Kind kind, std::size_t index);
 
-    std::vector<std::string> items_;
-    std::vector<char> selected_;
+    // Deques: the URL list grows at the top, which must not cost a shift of
+    // every row.
+    std::deque<std::string> items_;
+    std::deque<char> selected_;
     bool multiSelect_;
     int itemIndex_ = -1;
     int topIndex_ = 0;

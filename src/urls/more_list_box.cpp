@@ -11,7 +11,7 @@ int TMoreListBox::FindNextText(std::string_view text) const {
 }
 
 int TMoreListBox::findFrom(std::size_t first, std::string_view text) const {
-    const auto& rows = Items();
+    const auto& rows = Rows();
     for (std::size_t i = first; i < rows.size(); ++i) {
         if (rows[i].find(text) != std::string::npos) {
             return static_cast<int>(i);
@@ -34,7 +34,7 @@ void TMoreListBox::rowRemoving(std::size_t index) {
 void TMoreListBox::rowsReset() {
     rowCounts_.clear();
     rowCounts_.reserve(Count());
-    for (const auto& row : Items()) {
+    for (const auto& row : Rows()) {
         ++rowCounts_[row];
     }
 }

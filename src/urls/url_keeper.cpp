@@ -249,7 +249,7 @@ std::vector<std::size_t> UrlKeeper::selectedRows() const {
 
 void UrlKeeper::remeasure() {
     widest_.clear();
-    for (const auto& row : c_.UrlLB.Items()) {
+    for (const auto& row : c_.UrlLB.Rows()) {
         widest_.added(UrlTextWidth(row));
     }
 }
