@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# The whole program's URL capture from a real X clipboard: an Xvfb server, the
+# program on it, and xclip copying texts the way any other program would. The
+# URL list is saved at SIGTERM and must hold the one address, once.
+#
+# usage: program_clipboard.sh <pontavi-binary>
+# Exit 0 pass, 1 fail, 77 when Xvfb or xclip is missing.
+set -uo pipefail
+
+if [ $# -lt 1 ]; then
+    echo "usage: $0 <pontavi-binary>" >&2
+    exit 2
+fi
+
+if [ -z "${PROGRAM_CLIPBOARD_INNER:-}" ]; then
+    for tool in Xvfb xclip; do
+        command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed" >&2; exit 77; }
+    done
+    # A private network namespace keeps the program's port 113 apart from any
+    # other copy; the X server runs in there too, so its sockets are reachable.
+    if command -v unshare >/dev/null && unshare -n true 2>/dev/null; then
+        PROGRAM_CLIPBOARD_INNER=netns exec timeout -k 5 60 unshare -n bash "$0" "$@"
+    fi
+    PROGRAM_CLIPBOARD_INNER=plain exec timeout -k 5 60 bash "$0" "$@"
+fi
+
+program=$1
+[ -x "$program" ] || { echo "FAIL: not executable: $program" >&2; exit 1; }
+if [ "$PROGRAM_CLIPBOARD_INNER" = netns ]; then
+    ip link set lo up || { echo "SKIP: cannot bring up loopback" >&2; exit 77; }
+fi
+
+work=$(mktemp -d)
+mkdir -m 700 "$work/home" "$work/runtime"
+xvfb_pid=""
+pid=""
+xclips=()
+
+is_gone() {
+    ! kill -0 "$1" 2>/dev/null ||
+        [ "$(awk '/^State:/ {print $2}' /proc/"$1"/status 2>/dev/null)" = Z ]
+}
+
+cleanup() {
+    for p in "${xclips[@]}" "$pid" "$xvfb_pid"; do
+        [ -n "$p" ] || continue
+        kill -KILL "$p" 2>/dev/null
+        wait "$p" 2>/dev/null
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+fail() {
+    echo "FAIL: $*" >&2
+    echo "--- program output (last lines):" >&2
+    tail -20 "$work/program.log" >&2
+    exit 1
+}
+
+# Xvfb picks a free display number itself and writes it once it accepts
+# clients, so parallel runs do not race for one.
+Xvfb -displayfd 4 -nolisten tcp -screen 0 1024x768x24 4>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+display=""
+for _ in $(seq 200); do
+    display=$(head -n 1 "$work/display")
+    [ -n "$display" ] && break
+    is_gone "$xvfb_pid" && break
+    sleep 0.1
+done
+[[ $display =~ ^[0-9]+$ ]] || { cat "$work/xvfb.log" >&2; fail "Xvfb did not start"; }
+export DISPLAY=:$display
+
+PONTAVI_HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb \
+    "$program" >"$work/program.log" 2>&1 &
+pid=$!
+
+# Start-up ends with the Ident listener; the clipboard is watched before it.
+listening=0
+for _ in $(seq 200); do
+    if [ -n "$(ss -Hltn 'sport = :113' 2>/dev/null)" ]; then
+        listening=1
+        break
+    fi
+    is_gone "$pid" && fail "the program exited during start-up"
+    sleep 0.1
+done
+[ "$listening" = 1 ] || fail "the program does not listen on port 113 after 20 s"
+sleep 0.5
+
+# xclip stays in the foreground (-quiet) owning the clipboard until the next
+# copy takes it over; the program then reads the text from it.
+copy() {
+    printf '%s' "$1" | xclip -quiet -selection clipboard >/dev/null 2>&1 &
+    xclips+=($!)
+    sleep 1.5
+    is_gone "$pid" && fail "the program died after copying '$1'"
+    [ "$(xclip -o -selection clipboard 2>/dev/null)" = "$1" ] ||
+        fail "the clipboard does not hold '$1'"
+}
+
+copy "see http://host/page now"
+copy "see http://host/page now"
+copy "nothing to keep here"
+
+kill -TERM "$pid" 2>/dev/null || fail "the program was gone before SIGTERM"
+for _ in $(seq 100); do
+    is_gone "$pid" && break
+    sleep 0.1
+done
+is_gone "$pid" || fail "the program is still running 10 s after SIGTERM"
+wait "$pid" 2>/dev/null
+pid=""
+
+list=$work/home/URL.lst
+[ -f "$list" ] || fail "no URL list was saved at exit ($list is missing)"
+want=$(printf 'http://host/page\r\n' | od -An -c)
+got=$(od -An -c "$list")
+[ "$got" = "$want" ] || fail "URL.lst holds [$got], wanted [$want]"
+
+echo "PASS: a copied address is captured once, a text without one adds nothing; URL.lst saved at SIGTERM"
+exit 0
