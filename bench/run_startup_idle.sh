@@ -9,7 +9,7 @@
 # Each start gets a fresh PONTAVI_HOME and lock folder and runs offscreen; the
 # program reports "startup-ms N" (process start to the first turn of its event
 # loop) when PONTAVI_REPORT_STARTUP is set. Idle cost is read from /proc: CPU
-# time (utime + stime) and context switches of all threads (voluntary +
+# time (utime + stime) and the context switches of each thread (voluntary +
 # involuntary), which count the times a thread went to sleep and was woken.
 # Runs inside a private network namespace when permitted, so port 113 is free.
 set -uo pipefail
@@ -88,10 +88,6 @@ cpu_ticks() {  # utime + stime of the whole process
     sed 's/^.*) //' /proc/"$1"/stat | awk '{print $12 + $13}'
 }
 
-switches() {  # voluntary + involuntary context switches over all threads
-    cat /proc/"$1"/task/*/status 2>/dev/null | awk '/ctxt_switches:/ {s += $2} END {print s + 0}'
-}
-
 # One line per thread: id, name, context switches so far.
 thread_switches() {
     local task
@@ -125,21 +121,24 @@ done
 echo "== idle for $idle s (copy of the last start)"
 threads_before=$(thread_switches "$pid")
 cpu_before=$(cpu_ticks "$pid")
-sw_before=$(switches "$pid")
 sleep "$idle"
 cpu_after=$(cpu_ticks "$pid")
-sw_after=$(switches "$pid")
 threads_after=$(thread_switches "$pid")
 rss_idle=$(rss_kb "$pid")
 stop_program
 
 cpu_ms=$(((cpu_after - cpu_before) * 1000 / ticks_per_second))
-wakeups=$(awk -v d=$((sw_after - sw_before)) -v t="$idle" 'BEGIN {printf "%.2f", d / t}')
+# Per thread, so a thread that ends meanwhile (Qt's pooled threads expire
+# after 30 s unused) neither hides nor subtracts the others' counts.
 echo "per thread, context switches during the idle time:"
-awk -v t="$idle" 'NR == FNR {before[$1] = $2; next}
-    { d = $2 - before[$1]
-      printf "  %-8s %-20s %6d (%.2f/s)\n", $1, $3, d, d / t }' \
-    <(echo "$threads_before") <(echo "$threads_after")
+awk -v t="$idle" 'NR == FNR {before[$1] = $2; name[$1] = $3; next}
+    { d = ($1 in before) ? $2 - before[$1] : $2; seen[$1] = 1; total += d
+      printf "  %-8s %-20s %6d (%.2f/s)\n", $1, $3, d, d / t }
+    END { for (id in before) if (!(id in seen))
+              printf "  %-8s %-20s  ended\n", id, name[id]
+          printf "%.2f\n", total / t > "/dev/fd/3" }' \
+    <(echo "$threads_before") <(echo "$threads_after") 3>"$work/wakeups"
+wakeups=$(cat "$work/wakeups")
 
 echo
 echo "SUMMARY"
