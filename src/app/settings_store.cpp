@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include "platform/hex.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -50,23 +51,10 @@ bool IsBelow(const std::string& candidate, const std::string& section) {
 
 // ---- integers
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 std::optional<int> ParseHex(std::string_view digits) {
     std::uint64_t value = 0;
     for (char c : digits) {
-        int d = HexValue(c);
+        int d = HexDigitValue(c);
         if (d < 0) {
             return std::nullopt;
         }
@@ -156,10 +144,11 @@ std::optional<char> Unescape(std::string_view in, std::size_t& pos) {
         case 't':
             return '\t';
         case 'x': {
-            if (pos + 2 > in.size() || HexValue(in[pos]) < 0 || HexValue(in[pos + 1]) < 0) {
+            if (pos + 2 > in.size() || HexDigitValue(in[pos]) < 0 ||
+                HexDigitValue(in[pos + 1]) < 0) {
                 return std::nullopt;
             }
-            int v = HexValue(in[pos]) * 16 + HexValue(in[pos + 1]);
+            int v = HexDigitValue(in[pos]) * 16 + HexDigitValue(in[pos + 1]);
             pos += 2;
             return static_cast<char>(v);
         }

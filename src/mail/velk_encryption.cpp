@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <random>
+#include "platform/hex.h"
 
 namespace pontavi {
 namespace {
@@ -12,19 +13,6 @@ void AppendHexPair(std::string& out, unsigned value) {
     out += kHex[value & 15];
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // One or two hex digits at pos; anything else is not a scrambled text.
 unsigned HexPairAt(std::string_view text, std::size_t pos) {
     std::string_view pair = text.substr(std::min(pos, text.size()), 2);
@@ -33,7 +21,7 @@ unsigned HexPairAt(std::string_view text, std::size_t pos) {
     }
     unsigned value = 0;
     for (char c : pair) {
-        int d = HexDigit(c);
+        int d = HexDigitValue(c);
         if (d < 0) {
             throw EConvertError("'" + std::string(pair) + "' is not a valid hexadecimal value");
         }
