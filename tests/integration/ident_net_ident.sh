@@ -31,11 +31,6 @@ ip link set lo up || { echo "SKIP: cannot bring up loopback" >&2; exit 77; }
 work=$(mktemp -d)
 pid=""
 
-is_gone() {
-    ! kill -0 "$1" 2>/dev/null ||
-        [ "$(awk '/^State:/ {print $2}' /proc/"$1"/status 2>/dev/null)" = Z ]
-}
-
 cleanup() {
     exec 3<&- 2>/dev/null
     if [ -n "$pid" ]; then
@@ -53,21 +48,13 @@ fail() {
     tail -20 "$work/program.log" >&2
     exit 1
 }
+source "$here/program_lib.sh"
 
 mkdir -p "$work/home"
 PONTAVI_HOME="$work/home" QT_QPA_PLATFORM=offscreen "$program" >"$work/program.log" 2>&1 &
 pid=$!
 
-listening=0
-for _ in $(seq 200); do
-    if [ -n "$(ss -Hltn 'sport = :113' 2>/dev/null)" ]; then
-        listening=1
-        break
-    fi
-    is_gone "$pid" && fail "the program exited before listening on port 113"
-    sleep 0.1
-done
-[ "$listening" = 1 ] || fail "nothing listens on port 113 after 20 s"
+wait_for_ident_port "$pid"
 
 # 1. A real Ident client asking about a real connection.
 timeout 30 perl "$here/ident_net_ident.pl" Default UNIX ||
@@ -87,13 +74,7 @@ expect_reply '113, 40000' '113, 40000 : USERID : UNIX : Default'
 exec 3<&-
 
 # 3. SIGTERM ends the program.
-kill -TERM "$pid" 2>/dev/null || fail "the program was gone before SIGTERM"
-for _ in $(seq 100); do
-    is_gone "$pid" && break
-    sleep 0.1
-done
-is_gone "$pid" || fail "the program is still running 10 s after SIGTERM"
-wait "$pid" 2>/dev/null
+terminate_program "$pid"
 pid=""
 
 echo "PASS: Ident responder answers Net::Ident and raw queries; SIGTERM ends the program"

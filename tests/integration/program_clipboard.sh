@@ -36,11 +36,6 @@ xvfb_pid=""
 pid=""
 xclips=()
 
-is_gone() {
-    ! kill -0 "$1" 2>/dev/null ||
-        [ "$(awk '/^State:/ {print $2}' /proc/"$1"/status 2>/dev/null)" = Z ]
-}
-
 cleanup() {
     for p in "${xclips[@]}" "$pid" "$xvfb_pid"; do
         [ -n "$p" ] || continue
@@ -58,6 +53,7 @@ fail() {
     tail -20 "$work/program.log" >&2
     exit 1
 }
+source "$(dirname "$0")/program_lib.sh"
 
 # Xvfb picks a free display number itself and writes it once it accepts
 # clients, so parallel runs do not race for one.
@@ -78,16 +74,7 @@ PONTAVI_HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb \
 pid=$!
 
 # Start-up ends with the Ident listener; the clipboard is watched before it.
-listening=0
-for _ in $(seq 200); do
-    if [ -n "$(ss -Hltn 'sport = :113' 2>/dev/null)" ]; then
-        listening=1
-        break
-    fi
-    is_gone "$pid" && fail "the program exited during start-up"
-    sleep 0.1
-done
-[ "$listening" = 1 ] || fail "the program does not listen on port 113 after 20 s"
+wait_for_ident_port "$pid"
 sleep 0.5
 
 # xclip stays in the foreground (-quiet) owning the clipboard until the next
@@ -105,13 +92,7 @@ copy "see http://host/page now"
 copy "see http://host/page now"
 copy "nothing to keep here"
 
-kill -TERM "$pid" 2>/dev/null || fail "the program was gone before SIGTERM"
-for _ in $(seq 100); do
-    is_gone "$pid" && break
-    sleep 0.1
-done
-is_gone "$pid" || fail "the program is still running 10 s after SIGTERM"
-wait "$pid" 2>/dev/null
+terminate_program "$pid"
 pid=""
 
 list=$work/home/URL.lst

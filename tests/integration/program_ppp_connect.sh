@@ -34,11 +34,6 @@ work=$(mktemp -d)
 pid=""
 holder_pid=""
 
-is_gone() {
-    ! kill -0 "$1" 2>/dev/null ||
-        [ "$(awk '/^State:/ {print $2}' /proc/"$1"/status 2>/dev/null)" = Z ]
-}
-
 cleanup() {
     for p in "$pid" "$holder_pid"; do
         [ -n "$p" ] || continue
@@ -58,6 +53,7 @@ fail() {
     fi
     exit 1
 }
+source "$(dirname "$0")/program_lib.sh"
 
 # One phone book entry, so the program has something it could dial (it never
 # does here: no auto-connect entry is chosen).
@@ -73,23 +69,12 @@ start_program() {
     PONTAVI_HOME="$run/home" XDG_RUNTIME_DIR="$run/runtime" PONTAVI_PPP_PEERS="$peers" \
         QT_QPA_PLATFORM=offscreen "$program" >"$run/program.log" 2>&1 &
     pid=$!
-    for _ in $(seq 200); do
-        [ -n "$(ss -Hltn 'sport = :113' 2>/dev/null)" ] && return 0
-        is_gone "$pid" && fail "the program exited during start-up"
-        sleep 0.1
-    done
-    fail "the program does not listen on port 113 after 20 s"
+    wait_for_ident_port "$pid"
 }
 
 # SIGTERM, a bounded wait, and the settings the program saved on its way out.
 stop_program() {
-    kill -TERM "$pid" 2>/dev/null || fail "the program was gone before SIGTERM"
-    for _ in $(seq 100); do
-        is_gone "$pid" && break
-        sleep 0.1
-    done
-    is_gone "$pid" || fail "the program is still running 10 s after SIGTERM"
-    wait "$pid" 2>/dev/null
+    terminate_program "$pid"
     pid=""
     # A new instance must be able to bind port 113 again.
     for _ in $(seq 50); do

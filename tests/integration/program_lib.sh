@@ -1,0 +1,32 @@
+# Shared by the scripts that run the whole program. Source it after defining
+# `fail MESSAGE` (which must not return).
+
+# True when the process has ended (or is a zombie waiting to be reaped).
+is_gone() {
+    ! kill -0 "$1" 2>/dev/null ||
+        [ "$(awk '/^State:/ {print $2}' /proc/"$1"/status 2>/dev/null)" = Z ]
+}
+
+# Waits (at most 20 s) until something listens on the Ident port: the last
+# step of the program's start-up that can be seen from outside.
+wait_for_ident_port() {
+    local pid=$1
+    for _ in $(seq 200); do
+        [ -n "$(ss -Hltn 'sport = :113' 2>/dev/null)" ] && return 0
+        is_gone "$pid" && fail "the program exited during start-up"
+        sleep 0.1
+    done
+    fail "the program does not listen on port 113 after 20 s"
+}
+
+# SIGTERM, then a bounded wait for the program to save and end.
+terminate_program() {
+    local pid=$1
+    kill -TERM "$pid" 2>/dev/null || fail "the program was gone before SIGTERM"
+    for _ in $(seq 100); do
+        is_gone "$pid" && break
+        sleep 0.1
+    done
+    is_gone "$pid" || fail "the program is still running 10 s after SIGTERM"
+    wait "$pid" 2>/dev/null
+}
