@@ -73,9 +73,8 @@ TForm1Impl::TForm1Impl(TForm1& form, FormServices services)
 }
 
 void TForm1Impl::buildPopupMenu() {
-    popupMenu = {&f.Help1,      &separator1_, &f.ShowRequests1, &f.CheckMailNow1,
-                 &f.ConnectNow, &f.First1,    &separator2_,     &f.Exit1};
-    popupMenu.insert(popupMenu.begin() + 1, &f.About1);
+    popupMenu = {&f.Help1,      &f.About1, &separator1_, &f.ShowRequests1, &f.CheckMailNow1,
+                 &f.ConnectNow, &f.First1, &separator2_, &f.Exit1};
 }
 
 void TForm1Impl::formCreate() {
