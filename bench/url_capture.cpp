@@ -20,24 +20,24 @@ namespace pontavi {
 namespace {
 
 class MemoryClipboard final : public Clipboard {
-public:
+  public:
     std::optional<std::string> text() const override { return text_; }
     void setText(const std::string& text) override {
         text_ = text;
         notifyChanged();
     }
 
-private:
+  private:
     std::optional<std::string> text_;
 };
 
 class NoShell final : public Shell {
-public:
+  public:
     bool openUrl(const std::string&) override { return false; }
 };
 
 class NoDialogs final : public Dialogs {
-public:
+  public:
     void ShowMessage(const std::string&) override {}
     std::optional<std::string> InputQuery(const std::string&, const std::string&,
                                           const std::string&) override {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the normal build (core
 # and Qt view), the core again under AddressSanitizer and UBSan, and a bounded
-# run of every fuzz target. Ends with one line counting all tests.
+# run of every fuzz target, after a style check of every tracked source.
+# Ends with one line counting all tests.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -41,6 +42,16 @@ run_suite() {  # name, build dir, cmake args...
     (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs" --timeout 300) 2>&1 | tee "$log"
     count
 }
+
+echo "== style (clang-format)"
+if git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror >"$log" 2>&1; then
+    echo "style: ok"
+    passed=$((passed + 1))
+else
+    echo "style: files differ from .clang-format (run clang-format -i on them):"
+    grep -Eo '^[^:]+:[0-9]+' "$log" | cut -d: -f1 | sort -u
+    failed=$((failed + 1))
+fi
 
 run_suite "build and tests" build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 run_suite "sanitizers (ASan, UBSan)" build-asan -DCMAKE_BUILD_TYPE=Debug -DPONTAVI_SANITIZE=ON \

@@ -18,7 +18,6 @@ namespace pontavi {
 
 class VelkEncryption;
 
-
 // One mail server: row i of ServersInfo belongs to item i of ServerNames.
 struct MailServerRecord {
     std::string Name;

@@ -9,7 +9,7 @@ namespace pontavi {
 // The always-on-top bracket: while a box is open, a window kept on top by the
 // user's option steps back so the box shows above it, and returns after.
 class BracketedDialogs final : public Dialogs {
-public:
+  public:
     BracketedDialogs(Dialogs& inner, TopMost& topMost, const CheckBox& onTop)
         : inner_(inner), topMost_(topMost), onTop_(onTop) {}
 
@@ -27,7 +27,7 @@ public:
         return f();
     }
 
-private:
+  private:
     struct Guard {
         explicit Guard(BracketedDialogs& d) : d_(d) {
             if (d_.onTop_.Checked()) {

@@ -6,7 +6,7 @@ namespace pontavi {
 
 // A push button; click() is what the view calls when the user presses it.
 class Button : public Control {
-public:
+  public:
     Button(std::string name, std::string caption)
         : Control(std::move(name)), caption_(std::move(caption)) {}
 
@@ -20,7 +20,7 @@ public:
     }
     std::function<void()> OnClick;
 
-private:
+  private:
     std::string caption_;
 };
 

@@ -7,7 +7,7 @@ namespace pontavi {
 // A check box. Setting Checked, from code or by the user, runs OnClick when
 // the state changes (the settings loader relies on this).
 class CheckBox : public Control {
-public:
+  public:
     CheckBox(std::string name, std::string caption)
         : Control(std::move(name)), caption_(std::move(caption)) {}
 
@@ -21,7 +21,7 @@ public:
 
     std::function<void()> OnClick;
 
-private:
+  private:
     std::string caption_;
     bool checked_ = false;
 };

@@ -9,7 +9,7 @@ namespace pontavi {
 
 // A drop-down list with a fixed set of items; ItemIndex -1 means no item.
 class ComboBox : public Control {
-public:
+  public:
     ComboBox(std::string name, std::vector<std::string> items)
         : Control(std::move(name)), items_(std::move(items)) {}
 
@@ -26,7 +26,7 @@ public:
 
     std::function<void()> OnChange;
 
-private:
+  private:
     std::vector<std::string> items_;
     int itemIndex_ = -1;
 };

@@ -9,7 +9,7 @@ namespace pontavi {
 // the core. The view (or a test) listens through OnStateChanged and re-reads
 // the state; the core's handlers are separate events on each model.
 class Control {
-public:
+  public:
     explicit Control(std::string name) : name_(std::move(name)) {}
     virtual ~Control() = default;
     Control(const Control&) = delete;
@@ -38,7 +38,7 @@ public:
     // Called after any state change made through the model.
     std::function<void()> OnStateChanged;
 
-protected:
+  protected:
     void changed() {
         if (OnStateChanged) {
             OnStateChanged();
@@ -54,7 +54,7 @@ protected:
         return true;
     }
 
-private:
+  private:
     std::string name_;
     bool enabled_ = true;
     bool visible_ = true;

@@ -9,7 +9,7 @@ namespace pontavi {
 // modal Qt dialogs (a nested event loop); tests script the answers. Callers in
 // the core reach it through the always-on-top bracket (see TopMostBracket).
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
 
     // A plain message box with an OK button.

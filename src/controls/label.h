@@ -6,14 +6,14 @@ namespace pontavi {
 
 // A label or panel that shows one caption.
 class Label : public Control {
-public:
+  public:
     Label(std::string name, std::string caption = {})
         : Control(std::move(name)), caption_(std::move(caption)) {}
 
     const std::string& Caption() const { return caption_; }
     void setCaption(std::string caption) { assign(caption_, caption); }
 
-private:
+  private:
     std::string caption_;
 };
 

@@ -11,7 +11,7 @@ namespace pontavi {
 // A multi-line text: the Requests log and the idents editor. Modified is the
 // mark a user edit sets; code that fills the memo clears it.
 class Memo : public Control {
-public:
+  public:
     explicit Memo(std::string name) : Control(std::move(name)) {}
 
     const std::vector<std::string>& Lines() const { return lines_; }
@@ -27,8 +27,8 @@ public:
         ++appended_;
         // Trimmed in batches, so a full log does not shift every line per append.
         if (maxLines_ > 0 && lines_.size() > maxLines_ + maxLines_ / 4) {
-            lines_.erase(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(
-                                                             lines_.size() - maxLines_));
+            lines_.erase(lines_.begin(),
+                         lines_.begin() + static_cast<std::ptrdiff_t>(lines_.size() - maxLines_));
         }
         changed();
     }
@@ -51,7 +51,7 @@ public:
     bool ReadOnly() const { return readOnly_; }
     void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
 
-private:
+  private:
     std::vector<std::string> lines_;
     bool modified_ = false;
     bool readOnly_ = false;

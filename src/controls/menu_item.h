@@ -6,7 +6,7 @@ namespace pontavi {
 
 // An item of a popup menu: caption, check mark, enabled state.
 class MenuItem : public Control {
-public:
+  public:
     MenuItem(std::string name, std::string caption)
         : Control(std::move(name)), caption_(std::move(caption)) {}
 
@@ -24,7 +24,7 @@ public:
     }
     std::function<void()> OnClick;
 
-private:
+  private:
     std::string caption_;
     bool checked_ = false;
 };

@@ -7,7 +7,7 @@ namespace pontavi {
 // The tabbed pages of the main window; OnChange runs when the user (or the
 // code) switches to another page.
 class PageControl : public Control {
-public:
+  public:
     PageControl(std::string name, int pageCount, int activePage)
         : Control(std::move(name)), pageCount_(pageCount), active_(activePage) {}
 
@@ -24,7 +24,7 @@ public:
 
     std::function<void()> OnChange;
 
-private:
+  private:
     int pageCount_;
     int active_;
 };

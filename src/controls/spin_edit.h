@@ -8,7 +8,7 @@ namespace pontavi {
 
 // A number field kept within MinValue..MaxValue.
 class SpinEdit : public Control {
-public:
+  public:
     SpinEdit(std::string name, int minValue, int maxValue, int value)
         : Control(std::move(name)), min_(minValue), max_(maxValue), value_(clamp(value)) {}
 
@@ -23,7 +23,7 @@ public:
 
     std::function<void()> OnChange;
 
-private:
+  private:
     int clamp(int v) const { return std::clamp(v, min_, max_); }
     int min_;
     int max_;

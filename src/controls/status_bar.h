@@ -9,7 +9,7 @@ namespace pontavi {
 
 // A status bar of text panels with fixed widths.
 class StatusBar : public Control {
-public:
+  public:
     struct Panel {
         std::string text;
         int width;
@@ -27,7 +27,7 @@ public:
         }
     }
 
-private:
+  private:
     std::vector<Panel> panels_;
 };
 

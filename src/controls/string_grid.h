@@ -10,7 +10,7 @@ namespace pontavi {
 // A grid of text cells addressed as (column, row); growing RowCount adds
 // empty rows, shrinking drops the last ones.
 class StringGrid : public Control {
-public:
+  public:
     StringGrid(std::string name, int colCount, int rowCount)
         : Control(std::move(name)), cols_(colCount) {
         setRowCount(rowCount);
@@ -31,7 +31,7 @@ public:
         assign(cell, text);
     }
 
-private:
+  private:
     int cols_;
     std::vector<std::vector<std::string>> rows_;
 };

@@ -9,7 +9,7 @@ namespace pontavi {
 // A one-line edit box. setText from code and typing by the user (userEdit)
 // both run OnChange when the text changes; Modified marks user edits only.
 class TextBox : public Control {
-public:
+  public:
     explicit TextBox(std::string name) : Control(std::move(name)) {}
 
     const std::string& Text() const { return text_; }
@@ -40,7 +40,7 @@ public:
 
     std::function<void()> OnChange;
 
-private:
+  private:
     std::string text_;
     bool modified_ = false;
     bool readOnly_ = false;

@@ -5,12 +5,18 @@
 namespace pontavi {
 
 // The five tray images of the program.
-enum class TrayImage { IconNotConnected, IconConnected, IconCheckingMail, IconSettingClock, IconDialing };
+enum class TrayImage {
+    IconNotConnected,
+    IconConnected,
+    IconCheckingMail,
+    IconSettingClock,
+    IconDialing
+};
 
 // The tray icon: Active puts it into the tray; the tip keeps its first 62
 // characters, as the tray shows no more.
 class TrayIcon : public Control {
-public:
+  public:
     static constexpr std::size_t kMaxTipLength = 62;
 
     explicit TrayIcon(std::string name) : Control(std::move(name)) {}
@@ -34,7 +40,7 @@ public:
     }
     std::function<void()> OnClick;
 
-private:
+  private:
     bool active_ = false;
     std::string toolTip_;
     TrayImage icon_ = TrayImage::IconNotConnected;

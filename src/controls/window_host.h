@@ -5,7 +5,7 @@ namespace pontavi {
 // The main window as the core sees it: where it is and whether it shows. The
 // view implements it over the real window; tests use a fake.
 class WindowHost {
-public:
+  public:
     virtual ~WindowHost() = default;
     virtual bool IsVisible() const = 0;
     virtual int Left() const = 0;

@@ -10,7 +10,7 @@ namespace pontavi {
 // notification whenever its content changes, whoever changed it (our own
 // writes included). Loop thread only.
 class Clipboard {
-public:
+  public:
     Clipboard() = default;
     virtual ~Clipboard() = default;
     Clipboard(const Clipboard&) = delete;
@@ -27,7 +27,7 @@ public:
     // watches the clipboard; empty when nobody does.
     std::function<void()> OnChanged;
 
-protected:
+  protected:
     void notifyChanged() {
         if (OnChanged) {
             OnChanged();

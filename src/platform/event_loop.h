@@ -13,7 +13,7 @@ using Millis = std::int64_t;
 // thread (the GUI thread); callbacks are never run re-entrantly except through
 // processOne(), which is how nested loops (lookup waits, modal boxes) work.
 class EventLoop {
-public:
+  public:
     using Callback = std::function<void()>;
     using TimerId = std::uint64_t;
     using WatchId = std::uint64_t;
@@ -33,7 +33,8 @@ public:
     // Watches a descriptor the caller owns; the callback receives the IoEvents
     // that are ready (errors and hang-ups report as readable so the owner's
     // next read sees them). The owner must unwatch before closing the descriptor.
-    virtual WatchId watch(int fd, unsigned events, std::function<void(unsigned ready)> callback) = 0;
+    virtual WatchId watch(int fd, unsigned events,
+                          std::function<void(unsigned ready)> callback) = 0;
     virtual void setWatchEvents(WatchId id, unsigned events) = 0;
     virtual void unwatch(WatchId id) = 0;
 

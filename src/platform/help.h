@@ -6,7 +6,7 @@ namespace pontavi {
 
 // The program's help: HTML topics, one per named topic.
 class Help {
-public:
+  public:
     virtual ~Help() = default;
     virtual void ShowContents() = 0;
     // Opens the contents first, then jumps to the named topic.

@@ -7,7 +7,7 @@ namespace pontavi {
 // Hands an address to the desktop's own handler (a web browser, an FTP
 // client). Loop thread only; never blocks on the handler.
 class Shell {
-public:
+  public:
     Shell() = default;
     virtual ~Shell() = default;
     Shell(const Shell&) = delete;

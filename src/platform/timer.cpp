@@ -7,7 +7,9 @@ Timer::Timer(EventLoop& loop, Millis interval, bool enabled)
     restart();
 }
 
-Timer::~Timer() { stop(); }
+Timer::~Timer() {
+    stop();
+}
 
 void Timer::setInterval(Millis interval) {
     if (interval == interval_) {

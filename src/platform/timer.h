@@ -10,7 +10,7 @@ namespace pontavi {
 // starts a full new interval; changing the interval of a running timer
 // restarts it; an interval of 0 never fires. Owned by one object, loop thread only.
 class Timer {
-public:
+  public:
     explicit Timer(EventLoop& loop, Millis interval = 1000, bool enabled = true);
     ~Timer();
     Timer(const Timer&) = delete;
@@ -23,7 +23,7 @@ public:
 
     std::function<void()> OnTimer;
 
-private:
+  private:
     void restart();
     void stop();
 

@@ -14,7 +14,7 @@ namespace pontavi {
 // whether a text is already a row costs the same for ten rows as for a
 // hundred thousand.
 class TMoreListBox : public ListBox {
-public:
+  public:
     explicit TMoreListBox(std::string name = "UrlLB") : ListBox(std::move(name), true) {}
 
     // Index of the first row, from the top, that contains text (case-sensitive
@@ -28,12 +28,12 @@ public:
     // Whether some row is exactly this text.
     bool HasRow(const std::string& text) const { return rowCounts_.count(text) != 0; }
 
-protected:
+  protected:
     void rowInserted(std::size_t index) override;
     void rowRemoving(std::size_t index) override;
     void rowsReset() override;
 
-private:
+  private:
     int findFrom(std::size_t first, std::string_view text) const;
 
     std::unordered_map<std::string, std::size_t> rowCounts_;

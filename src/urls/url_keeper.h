@@ -20,7 +20,7 @@ namespace pontavi {
 // this keeper only, which keeps the list's scroll width in step with them.
 // Loop thread only.
 class UrlKeeper {
-public:
+  public:
     // The page's controls, owned by the window; they must outlive the keeper.
     struct Controls {
         TMoreListBox& UrlLB;
@@ -88,7 +88,7 @@ public:
 
     const std::string& LastFindText() const { return lastFindText_; }
 
-private:
+  private:
     void wire();
     void insertTop(std::string row);
     void removeRowsOneByOne(const std::vector<std::size_t>& selected);

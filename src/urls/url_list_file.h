@@ -11,7 +11,7 @@ namespace pontavi {
 // empty row, a final line break adding no row, and a zero byte ending the
 // text.
 class UrlListFile {
-public:
+  public:
     explicit UrlListFile(std::string fileName) : fileName_(std::move(fileName)) {}
 
     const std::string& FileName() const { return fileName_; }
@@ -31,7 +31,7 @@ public:
     // row would come back split, or cut the rest of the list off.
     static std::string format(const std::vector<std::string>& rows);
 
-private:
+  private:
     std::string fileName_;
 };
 

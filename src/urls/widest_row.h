@@ -8,7 +8,7 @@ namespace pontavi {
 // when the last row of the largest width leaves must the whole list be
 // measured again; stale() says so.
 class WidestRow {
-public:
+  public:
     void clear() {
         width_ = 0;
         count_ = 0;
@@ -31,7 +31,7 @@ public:
     // 0 for an empty list.
     int width() const { return width_; }
 
-private:
+  private:
     int width_ = 0;
     std::size_t count_ = 0;
     bool stale_ = false;

@@ -11,7 +11,7 @@ namespace pontavi {
 // A clipboard in memory. Every change notifies synchronously, before the
 // setter returns, as the desktop does for the program's own writes.
 class FakeClipboard final : public Clipboard {
-public:
+  public:
     std::optional<std::string> text() const override { return text_; }
     // The program's own writes; recorded in `written`.
     void setText(const std::string& text) override;
@@ -22,7 +22,7 @@ public:
 
     std::vector<std::string> written;
 
-private:
+  private:
     std::optional<std::string> text_;
 };
 

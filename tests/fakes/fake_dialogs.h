@@ -12,7 +12,7 @@ namespace pontavi {
 
 // Scripted answers for the boxes the core opens; records every box shown.
 class FakeDialogs final : public Dialogs {
-public:
+  public:
     void ShowMessage(const std::string& text) override {
         messages.push_back(text);
         if (whileOpen) {

@@ -10,7 +10,7 @@ namespace pontavi {
 // Records the addresses it is asked to open; `canStart` false makes every
 // open fail as if the handler were missing.
 class FakeShell final : public Shell {
-public:
+  public:
     bool openUrl(const std::string& url) override;
 
     std::vector<std::string> opened;

@@ -7,7 +7,7 @@ namespace pontavi {
 // A window that only records where it is and whether it shows; the user
 // "drags" it by setting left/top.
 class FakeWindowHost final : public WindowHost {
-public:
+  public:
     bool IsVisible() const override { return visible; }
     int Left() const override { return left; }
     int Top() const override { return top; }

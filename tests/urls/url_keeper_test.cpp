@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 using Rows = std::vector<std::string>;
 
 class UrlKeeperTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string tmpl = (fs::temp_directory_path() / "keeper-XXXXXX").string();
         ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);

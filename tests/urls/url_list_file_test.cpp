@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 using Rows = std::vector<std::string>;
 
 class UrlListFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string tmpl = (fs::temp_directory_path() / "urls-XXXXXX").string();
         ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);

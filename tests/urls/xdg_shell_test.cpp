@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 // A stand-in opener that writes its arguments, one per line, to a file.
 class XdgShellTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string tmpl = (fs::temp_directory_path() / "xdg-XXXXXX").string();
         ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);

@@ -48,7 +48,9 @@ EventLoop::TimerId PollLoop::addTimer(Millis intervalMs, Callback callback) {
     return id;
 }
 
-void PollLoop::removeTimer(TimerId id) { timers_.erase(id); }
+void PollLoop::removeTimer(TimerId id) {
+    timers_.erase(id);
+}
 
 EventLoop::WatchId PollLoop::watch(int fd, unsigned events,
                                    std::function<void(unsigned)> callback) {
@@ -63,7 +65,9 @@ void PollLoop::setWatchEvents(WatchId id, unsigned events) {
     }
 }
 
-void PollLoop::unwatch(WatchId id) { watches_.erase(id); }
+void PollLoop::unwatch(WatchId id) {
+    watches_.erase(id);
+}
 
 void PollLoop::post(Callback callback) {
     {

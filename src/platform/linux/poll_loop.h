@@ -18,7 +18,7 @@ namespace pontavi {
 // microseconds of real time while real loopback sockets keep working (loopback
 // delivery is synchronous, so "nothing ready now" means the peer is idle).
 class PollLoop final : public EventLoop {
-public:
+  public:
     enum class ClockKind { Real, Virtual };
 
     explicit PollLoop(ClockKind clock = ClockKind::Real);
@@ -47,7 +47,7 @@ public:
 
     std::size_t timerCount() const { return timers_.size(); }
 
-private:
+  private:
     struct TimerEntry {
         Millis interval;
         Millis due;

@@ -15,7 +15,7 @@ namespace {
 
 // posix_spawn's attributes and file actions as owned objects.
 class SpawnSetup {
-public:
+  public:
     SpawnSetup() {
         posix_spawnattr_init(&attr_);
         posix_spawn_file_actions_init(&actions_);
@@ -46,7 +46,7 @@ public:
         return &actions_;
     }
 
-private:
+  private:
     posix_spawnattr_t attr_;
     posix_spawn_file_actions_t actions_;
 };

@@ -17,7 +17,7 @@ namespace pontavi {
 // loop never blocks on a child. An opener still running when this object goes
 // (a browser started in the foreground) is left to run.
 class XdgShell final : public Shell {
-public:
+  public:
     explicit XdgShell(EventLoop& loop, std::string opener = "xdg-open", Millis reapInterval = 1000);
     ~XdgShell() override;
 
@@ -28,7 +28,7 @@ public:
     // Openers started and not yet reaped.
     std::size_t pendingChildren() const { return children_.size(); }
 
-private:
+  private:
     void reapFinished();
 
     EventLoop& loop_;
