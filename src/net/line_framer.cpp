@@ -18,21 +18,20 @@ const char* LineEndText(TLineEnd end) {
 
 std::optional<LineFramer::FoundLine> LineFramer::Find() const {
     const std::string_view held = buffer_->Held();
-    const char mark = lineEnd_ == TLineEnd::leLF ? '\n' : '\r';
-    const std::size_t pos = held.find(mark);
-    if (pos == std::string_view::npos) {
-        return std::nullopt;
-    }
     if (lineEnd_ != TLineEnd::leCRLF) {
+        const std::size_t pos = held.find(lineEnd_ == TLineEnd::leLF ? '\n' : '\r');
+        if (pos == std::string_view::npos) {
+            return std::nullopt;
+        }
         return FoundLine{pos, pos + 1};
     }
-    if (pos + 1 == held.size()) {
-        return FoundLine{pos, pos + 1};  // CR as the last byte held
+    if (const std::size_t pos = held.find("\r\n"); pos != std::string_view::npos) {
+        return FoundLine{pos, pos + 2};
     }
-    if (held[pos + 1] != '\n') {
-        return std::nullopt;
+    if (!held.empty() && held.back() == '\r') {
+        return FoundLine{held.size() - 1, held.size()};  // CR as the last byte held
     }
-    return FoundLine{pos, pos + 2};
+    return std::nullopt;
 }
 
 bool LineFramer::Take(std::string& line) {
@@ -44,8 +43,20 @@ bool LineFramer::Take(std::string& line) {
     const std::size_t keep =
         (options_ & lsoKeepTerminator) != 0 ? found->length : found->textLength;
     line.assign(held.data(), keep);
+    lineFeedDue_ = lineEnd_ == TLineEnd::leCRLF && found->length == held.size() &&
+                   found->length == found->textLength + 1;
     buffer_->PullUp(found->length);
     return true;
+}
+
+void LineFramer::DropSplitLineFeed() {
+    if (!lineFeedDue_ || buffer_->Count() == 0) {
+        return;
+    }
+    lineFeedDue_ = false;
+    if (buffer_->Held().front() == '\n') {
+        buffer_->PullUp(1);
+    }
 }
 
 }  // namespace pontavi

@@ -25,10 +25,12 @@ const char* LineEndText(TLineEnd end);
 // Cuts lines out of a read buffer. Kept apart from the socket so the rules can
 // be exercised on plain bytes.
 //
-// A line ends at the first CR (LF for leLF). For leCRLF the CR must be followed
-// by LF or be the last byte held; a CR followed by anything else means no line
-// for now, even if a CR LF comes later. A CR accepted as the last byte leaves
-// the buffer alone, and the LF that arrives later begins the next line.
+// A line ends at the first CR (LF for leLF). For leCRLF a line ends at the
+// first CR LF; a CR followed by anything else is ordinary data of the line
+// (otherwise a stray CR would block the connection until its buffer filled).
+// A CR that is the last byte held also ends the line, as its LF may still be
+// on its way; that LF, when it comes as the next byte, is dropped, so a CR LF
+// split across two reads never puts a stray LF at the start of the next line.
 class LineFramer {
   public:
     struct FoundLine {
@@ -49,37 +51,32 @@ class LineFramer {
     // end is cut off. False when no complete line is held.
     bool Take(std::string& line);
 
-    // The fill step of a line connection. Each round receives once into the
-    // free part (`receive(room, size)` returns the bytes received, 0 for
-    // none); a buffer that is now full runs the full rule; with lsoLineEvents
-    // every complete line is then taken and handed to `deliver(line)`. Rounds
-    // repeat while lsoLineEvents is set and `more()` says bytes still wait
-    // (asked only after a receive that filled all the room).
+    // The fill step of a line connection, run once per read notification.
+    // It receives once into the free part (`receive(room, size)` returns the
+    // bytes received, 0 for none); a buffer that is now full runs the full
+    // rule; with lsoLineEvents every complete line is then taken and handed
+    // to `deliver(line)`. Bytes still waiting in the system are left for the
+    // next notification, which level-triggered readiness brings on the next
+    // loop turn: the work per turn stays bounded by the buffer's size, so a
+    // peer that never stops sending cannot hold the loop.
     // Raises "Read buffer full, user did not flush" when the buffer is full
     // and no line can be taken out. Returns the bytes received.
-    template <typename Receive, typename Deliver, typename More>
-    std::size_t Fill(Receive&& receive, Deliver&& deliver, More&& more) {
-        std::size_t total = 0;
-        for (;;) {
-            const std::size_t room = buffer_->Free();
-            const std::size_t n = room == 0 ? 0 : receive(buffer_->Room(), room);
-            if (n == 0) {
-                return total;
-            }
-            buffer_->Commit(n);
-            total += n;
-            if (buffer_->Full()) {
-                FullRule(deliver);
-            }
-            if (!LineEvents()) {
-                return total;
-            }
-            DeliverAll(deliver);
-            // Less than the room means the system held no more just now.
-            if (n < room || !more()) {
-                return total;
-            }
+    template <typename Receive, typename Deliver>
+    std::size_t Fill(Receive&& receive, Deliver&& deliver) {
+        const std::size_t room = buffer_->Free();
+        const std::size_t n = room == 0 ? 0 : receive(buffer_->Room(), room);
+        if (n == 0) {
+            return 0;
         }
+        buffer_->Commit(n);
+        DropSplitLineFeed();
+        if (buffer_->Full()) {
+            FullRule(deliver);
+        }
+        if (LineEvents()) {
+            DeliverAll(deliver);
+        }
+        return n;
     }
 
     // Takes every complete line out and delivers it, in order.
@@ -105,9 +102,13 @@ class LineFramer {
     }
 
   private:
+    // Drops the LF that completes a CR LF whose CR already ended a line.
+    void DropSplitLineFeed();
+
     SocketBuffer* buffer_;
     TLineEnd lineEnd_ = TLineEnd::leCRLF;
     TLineOptions options_ = lsoAddTerminator | lsoLineEvents;
+    bool lineFeedDue_ = false;  // the last line ended at a CR that was the last byte held
 };
 
 }  // namespace pontavi

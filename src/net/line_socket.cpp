@@ -41,8 +41,7 @@ void TLineSocketBase::LineNotification(const std::string& line) {
 
 void TLineSocketBase::FillReadBuffer() {
     framer_.Fill([this](char* room, std::size_t size) { return ReceiveInto(room, size); },
-                 [this](const std::string& line) { LineNotification(line); },
-                 [this] { return Connected() && UnreadBytes() > 0; });
+                 [this](const std::string& line) { LineNotification(line); });
 }
 
 void TLineSocketBase::ReadBufferFull() {
