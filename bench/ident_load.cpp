@@ -24,7 +24,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/linux/unique_fd.h"
+#include "base/unique_fd.h"
 
 namespace pontavi {
 namespace {

@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include "platform/hex.h"
+#include "base/hex.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/linux/unique_fd.h"
+#include "base/unique_fd.h"
 
 namespace pontavi {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <random>
-#include "platform/hex.h"
+#include "base/hex.h"
 
 namespace pontavi {
 namespace {

@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <memory>
 
+#include "base/unique_fd.h"
 #include "net/sock_ctrl.h"
 #include "platform/event_loop.h"
-#include "platform/linux/unique_fd.h"
 
 namespace pontavi {
 

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "platform/linux/unique_fd.h"
+#include "base/unique_fd.h"
 
 namespace pontavi::sockcall {
 

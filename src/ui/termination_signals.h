@@ -3,8 +3,8 @@
 #include <csignal>
 #include <functional>
 
+#include "base/unique_fd.h"
 #include "platform/event_loop.h"
-#include "platform/linux/unique_fd.h"
 
 namespace pontavi {
 

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "platform/linux/unique_fd.h"
+#include "base/unique_fd.h"
 
 namespace pontavi {
 namespace {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/unique_fd.h"
 #include "fakes/fake_resolver.h"
 #include "net/client_socket.h"
 #include "net/line_socket.h"
@@ -16,7 +17,6 @@
 #include "net/socket_layer.h"
 #include "net/stream_socket.h"
 #include "platform/linux/poll_loop.h"
-#include "platform/linux/unique_fd.h"
 
 namespace pontavi {
 

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/linux/unique_fd.h"
+#include "base/unique_fd.h"
 #include "platform/timer.h"
 
 namespace pontavi {

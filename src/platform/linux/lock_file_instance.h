@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/linux/unique_fd.h"
+#include "base/unique_fd.h"
 #include "platform/linux/xdg_paths.h"
 #include "platform/single_instance.h"
 

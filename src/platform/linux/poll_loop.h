@@ -6,8 +6,8 @@
 #include <mutex>
 #include <vector>
 
+#include "base/unique_fd.h"
 #include "platform/event_loop.h"
-#include "platform/linux/unique_fd.h"
 
 namespace pontavi {
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/unique_fd.h"
 #include "platform/linux/interface_source.h"
-#include "platform/linux/unique_fd.h"
 
 namespace pontavi {
 

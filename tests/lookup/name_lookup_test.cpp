@@ -1,4 +1,4 @@
-#include "net/name_lookup.h"
+#include "lookup/name_lookup.h"
 
 #include "fakes/fake_clipboard.h"
 #include "net/net_fixture.h"

@@ -1,4 +1,4 @@
-#include "net/ident_chooser.h"
+#include "ident/ident_chooser.h"
 
 namespace pontavi {
 

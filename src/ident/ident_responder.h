@@ -5,7 +5,7 @@
 
 #include "controls/dialogs.h"
 #include "controls/memo.h"
-#include "net/ident_chooser.h"
+#include "ident/ident_chooser.h"
 #include "net/server_socket.h"
 
 namespace pontavi {

@@ -1,4 +1,4 @@
-#include "net/ident_responder.h"
+#include "ident/ident_responder.h"
 
 #include "fakes/fake_dialogs.h"
 #include "net/net_fixture.h"

@@ -1,4 +1,4 @@
-#include "net/ident_responder.h"
+#include "ident/ident_responder.h"
 
 #include "net/address_lookup.h"
 #include "net/line_socket.h"

@@ -1,4 +1,4 @@
-#include "net/name_lookup.h"
+#include "lookup/name_lookup.h"
 
 #include "net/address_lookup.h"
 #include "net/sock_error.h"
