@@ -18,6 +18,7 @@
 #include "platform/linux/system_interfaces.h"
 #include "platform/linux/xdg_paths.h"
 #include "platform/linux/xdg_shell.h"
+#include "ui/callback_guard.h"
 #include "ui/form_view.h"
 #include "ui/main_window.h"
 #include "ui/qt_clipboard.h"
@@ -67,11 +68,12 @@ class SessionEnder {
 
 int run(QApplication& app) {
     using namespace pontavi;
-    QtEventLoop loop;
     MainWindow window;
     QtDialogs dialogs(&window);
-    const auto report = [&dialogs](const std::string& message) { dialogs.ShowMessage(message); };
-    loop.OnError = report;
+    // A failure escaping any handler Qt called is shown, and the program goes on.
+    const CallbackGuard guard(
+        [&dialogs](const std::string& message) { dialogs.ShowMessage(message); });
+    QtEventLoop loop(guard);
 
     XdgPaths paths;
     QtClipboard clipboard;
@@ -83,8 +85,8 @@ int run(QApplication& app) {
 
     TForm1 form(
         FormServices{loop, dialogs, paths, clipboard, shell, resolver, dialUp, help, window});
-    FormView view(window, form, report);
-    Tray tray(form.TrayIcon1, form.PopupMenu1(), report);
+    FormView view(window, form, guard);
+    Tray tray(form.TrayIcon1, form.PopupMenu1(), guard);
     window.TrayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
 
     SessionEnder sessionEnd(form);
@@ -94,11 +96,7 @@ int run(QApplication& app) {
     });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&] { sessionEnd(); });
 
-    try {
-        form.FormCreate();
-    } catch (const std::exception& e) {
-        report(e.what());
-    }
+    guard([&form] { form.FormCreate(); });
     // Without a tray the window is the only way in.
     if (!QSystemTrayIcon::isSystemTrayAvailable() && !form.Visible()) {
         form.TrayIcon1Click();

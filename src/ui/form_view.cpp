@@ -17,26 +17,24 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include <exception>
-
 #include "app/form1.h"
-#include "ui/button_binder.h"
-#include "ui/check_box_binder.h"
-#include "ui/combo_box_binder.h"
-#include "ui/label_binder.h"
-#include "ui/list_box_binder.h"
-#include "ui/list_rearranger.h"
-#include "ui/log_binder.h"
+#include "ui/binders/button_binder.h"
+#include "ui/binders/check_box_binder.h"
+#include "ui/binders/combo_box_binder.h"
+#include "ui/binders/label_binder.h"
+#include "ui/binders/list_box_binder.h"
+#include "ui/binders/list_rearranger.h"
+#include "ui/binders/log_binder.h"
+#include "ui/binders/memo_binder.h"
+#include "ui/binders/menu_item_binder.h"
+#include "ui/binders/page_control_binder.h"
+#include "ui/binders/spin_edit_binder.h"
+#include "ui/binders/status_bar_binder.h"
+#include "ui/binders/string_grid_binder.h"
+#include "ui/binders/text_box_binder.h"
+#include "ui/binders/top_most_binder.h"
 #include "ui/main_window.h"
-#include "ui/memo_binder.h"
-#include "ui/menu_item_binder.h"
-#include "ui/page_control_binder.h"
 #include "ui/qt_text.h"
-#include "ui/spin_edit_binder.h"
-#include "ui/status_bar_binder.h"
-#include "ui/string_grid_binder.h"
-#include "ui/text_box_binder.h"
-#include "ui/top_most_binder.h"
 
 // Widgets are created with `new` and handed to a parent or layout at once:
 // Qt's ownership tree deletes them with the window.
@@ -76,23 +74,17 @@ QLabel* timePanel(QWidget* parent) {
 
 }  // namespace
 
-FormView::FormView(MainWindow& window, TForm1& form, ErrorReport onError)
-    : window_(window), form_(form), onError_(std::move(onError)) {
+FormView::FormView(MainWindow& window, TForm1& form, CallbackGuard guard)
+    : window_(window), form_(form), guard_(std::move(guard)) {
     QTabWidget* tabs = window_.pages();
     QWidget* pages[kPageCount] = {requestsPage(), optionsPage(), mailPage(), timerPage(), dnsPage(),
                                   identsPage(),   launchPage(),  timePage(), urlPage()};
     for (int i = 0; i < kPageCount; ++i) {
         tabs->addTab(pages[i], QString::fromLatin1(kPageCaptions[i]));
     }
-    bind<PageControlBinder>(form_.PageControl1, tabs);
+    bind<PageControlBinder>(form_.PageControl1, tabs, ControlHelp{});
     bind<TopMostBinder>(form_.TopMost1, &window_);
     window_.fitToPages();
-    for (auto& binder : binders_) {
-        binder->OnError = onError_;
-    }
-    for (auto& rearranger : rearrangers_) {
-        rearranger->OnError = onError_;
-    }
     wireWindow();
 }
 
@@ -107,22 +99,11 @@ FormView::~FormView() {
 void FormView::wireWindow() {
     window_.OnKeyUp = [this](int key) {
         bool handled = false;
-        guarded([&] { handled = form_.FormKeyUp(key); });
+        guard_([&] { handled = form_.FormKeyUp(key); });
         return handled;
     };
-    window_.OnCloseRequest = [this] { guarded([this] { form_.FormClose(); }); };
-    window_.OnShowRequest = [this] { guarded([this] { form_.TrayIcon1Click(); }); };
-}
-
-void FormView::guarded(const std::function<void()>& action) const {
-    try {
-        action();
-    } catch (const std::exception& e) {
-        if (!onError_) {
-            throw;
-        }
-        onError_(e.what());
-    }
+    window_.OnCloseRequest = [this] { guard_([this] { form_.FormClose(); }); };
+    window_.OnShowRequest = [this] { guard_([this] { form_.TrayIcon1Click(); }); };
 }
 
 QGroupBox* FormView::group(const char* title, QWidget* content) {
@@ -153,7 +134,8 @@ QWidget* FormView::requestsPage() {
     bind<TextBoxBinder>(form_.Edit1, edit1,
                         ControlHelp{151,
                                     "If you enter something else here, it will be used as "
-                                    "your next ident."});
+                                    "your next ident."},
+                        false);
     auto* memo1 = named(new QListView, form_.Memo1);
     memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     layout->addWidget(memo1, 1);
@@ -255,7 +237,7 @@ QWidget* FormView::dnsPage() {
     auto* layout = new QVBoxLayout(p);
     auto* host = named(new QLineEdit, form_.DNSEdit);
     layout->addWidget(group(" Host Name or IP Address to convert", host));
-    bind<TextBoxBinder>(form_.DNSEdit, host, ControlHelp{160, {}});
+    bind<TextBoxBinder>(form_.DNSEdit, host, ControlHelp{160, {}}, false);
     auto* result = named(new QLineEdit, form_.DNSResult);
     layout->addWidget(group(" Lookup Result ", result));
     bind<TextBoxBinder>(form_.DNSResult, result, ControlHelp{161, {}}, true);
@@ -305,7 +287,7 @@ QWidget* FormView::launchPage() {
         listPage("LaunchPage", form_.fnp, 120,
                  {&form_.Button3, &form_.Button1, &form_.Button2, &form_.Button4}, 121, &view);
     rearrangers_.push_back(
-        std::make_unique<ListRearranger>(view, form_.fnp, form_.Button1, form_.Button2));
+        std::make_unique<ListRearranger>(view, form_.fnp, form_.Button1, form_.Button2, guard_));
     return p;
 }
 
@@ -315,7 +297,7 @@ QWidget* FormView::timePage() {
         listPage("TimePage", form_.TimeLB, 130,
                  {&form_.Button6, &form_.Button7, &form_.Button8, &form_.Button9}, 131, &view);
     rearrangers_.push_back(
-        std::make_unique<ListRearranger>(view, form_.TimeLB, form_.Button7, form_.Button8));
+        std::make_unique<ListRearranger>(view, form_.TimeLB, form_.Button7, form_.Button8, guard_));
     return p;
 }
 

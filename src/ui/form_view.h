@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "controls/list_box.h"
+#include "ui/callback_guard.h"
 
 class QBoxLayout;
 class QGroupBox;
@@ -29,11 +30,9 @@ class TForm1;
 // stay, unbound.
 class FormView final {
   public:
-    using ErrorReport = std::function<void(const std::string& message)>;
-
-    // onError: where a failure escaping a handler the user ran is shown; the
-    // program goes on. Empty, failures propagate (tests).
-    FormView(MainWindow& window, TForm1& form, ErrorReport onError = {});
+    // guard: runs every handler the user's actions call in the core; given
+    // to each binder as it is made.
+    FormView(MainWindow& window, TForm1& form, CallbackGuard guard = {});
     ~FormView();
     FormView(const FormView&) = delete;
     FormView& operator=(const FormView&) = delete;
@@ -41,9 +40,10 @@ class FormView final {
     QMenu* urlPopup() const { return urlPopup_.get(); }
 
   private:
+    // Makes a binder of kind B from args and the view's guard, which comes last.
     template <typename B, typename... Args>
     void bind(Args&&... args) {
-        binders_.push_back(std::make_unique<B>(std::forward<Args>(args)...));
+        binders_.push_back(std::make_unique<B>(std::forward<Args>(args)..., guard_));
     }
 
     QWidget* requestsPage();
@@ -64,11 +64,10 @@ class FormView final {
     QGroupBox* group(const char* title, QWidget* content);
     void buildUrlPopup(QListView* view);
     void wireWindow();
-    void guarded(const std::function<void()>& action) const;
 
     MainWindow& window_;
     TForm1& form_;
-    ErrorReport onError_;
+    CallbackGuard guard_;
     std::vector<std::unique_ptr<ControlBinder>> binders_;
     std::vector<std::unique_ptr<ListRearranger>> rearrangers_;
     std::unique_ptr<QMenu> urlPopup_;

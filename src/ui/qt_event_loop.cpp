@@ -6,12 +6,14 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <exception>
 #include <limits>
 
 namespace pontavi {
 
-QtEventLoop::QtEventLoop() : postTarget_(std::make_unique<QObject>()) {
+// An exception must not unwind through Qt's own frames: every callback of
+// the core runs inside the guard.
+QtEventLoop::QtEventLoop(CallbackGuard guard)
+    : guarded_(std::move(guard)), postTarget_(std::make_unique<QObject>()) {
     clock_.start();
 }
 
@@ -55,7 +57,7 @@ void QtEventLoop::fireTimer(TimerId id) {
     }
     // Copy: the callback may remove this timer and with it the stored function.
     auto callback = it->second.callback;
-    guarded(callback);
+    guarded_(callback);
 }
 
 EventLoop::WatchId QtEventLoop::watch(int fd, unsigned events,
@@ -103,13 +105,13 @@ void QtEventLoop::fireWatch(WatchId id, unsigned ready) {
         return;
     }
     auto callback = it->second.callback;
-    guarded([&] { callback(ready); });
+    guarded_([&] { callback(ready); });
 }
 
 void QtEventLoop::post(Callback callback) {
     // Queued calls to one receiver are delivered in the order they were made.
     QMetaObject::invokeMethod(
-        postTarget_.get(), [this, callback = std::move(callback)] { guarded(callback); },
+        postTarget_.get(), [this, callback = std::move(callback)] { guarded_(callback); },
         Qt::QueuedConnection);
 }
 
@@ -132,18 +134,6 @@ void QtEventLoop::quit() {
     quit_ = true;
     if (running_) {
         running_->quit();
-    }
-}
-
-void QtEventLoop::guarded(const std::function<void()>& callback) {
-    // An exception must not unwind through Qt's own frames.
-    try {
-        callback();
-    } catch (const std::exception& e) {
-        if (!OnError) {
-            throw;
-        }
-        OnError(e.what());
     }
 }
 

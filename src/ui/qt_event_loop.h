@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/event_loop.h"
+#include "ui/callback_guard.h"
 
 class QEventLoop;
 class QObject;
@@ -22,7 +23,9 @@ namespace pontavi {
 // except post(), which any thread may call.
 class QtEventLoop final : public EventLoop {
   public:
-    QtEventLoop();
+    // guard: runs every timer, watch and posted callback, so a failure
+    // escaping one is reported and the loop goes on.
+    explicit QtEventLoop(CallbackGuard guard = {});
     ~QtEventLoop() override;
     QtEventLoop(const QtEventLoop&) = delete;
     QtEventLoop& operator=(const QtEventLoop&) = delete;
@@ -39,10 +42,6 @@ class QtEventLoop final : public EventLoop {
     void quit() override;
     bool quitting() const override { return quit_; }
 
-    // Where a failure escaping a timer, watch or posted callback is reported
-    // (the loop then goes on). Unset, the exception propagates.
-    std::function<void(const std::string& message)> OnError;
-
     std::size_t timerCount() const { return timers_.size(); }
     std::size_t watchCount() const { return watches_.size(); }
 
@@ -57,7 +56,6 @@ class QtEventLoop final : public EventLoop {
         std::function<void(unsigned)> callback;
     };
 
-    void guarded(const std::function<void()>& callback);
     void fireTimer(TimerId id);
     void fireWatch(WatchId id, unsigned ready);
     static void applyEvents(Watch& w, unsigned events);
@@ -65,6 +63,7 @@ class QtEventLoop final : public EventLoop {
     // it, so it is switched off now and deleted by Qt on a later turn.
     static void dispose(std::unique_ptr<QObject> object);
 
+    CallbackGuard guarded_;
     QElapsedTimer clock_;
     // Receiver of posted callbacks; posts still queued at destruction die with it.
     std::unique_ptr<QObject> postTarget_;

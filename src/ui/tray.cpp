@@ -3,15 +3,14 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
-#include "ui/menu_item_binder.h"
+#include "ui/binders/menu_item_binder.h"
 #include "ui/qt_text.h"
 #include "ui/tray_images.h"
 
 namespace pontavi {
 
-Tray::Tray(TrayIcon& model, const std::vector<MenuItem*>& items,
-           std::function<void(const std::string&)> onError)
-    : ControlBinder(model, {}),
+Tray::Tray(TrayIcon& model, const std::vector<MenuItem*>& items, CallbackGuard guard)
+    : ControlBinder(model, {}, guard),
       model_(model),
       menu_(std::make_unique<QMenu>()),
       icon_(std::make_unique<QSystemTrayIcon>()) {
@@ -19,10 +18,8 @@ Tray::Tray(TrayIcon& model, const std::vector<MenuItem*>& items,
     for (MenuItem* item : items) {
         QAction* action = menu_->addAction(toQt(item->Caption()));
         action->setObjectName(toQt(item->Name()));
-        items_.push_back(std::make_unique<MenuItemBinder>(*item, action));
-        items_.back()->OnError = onError;
+        items_.push_back(std::make_unique<MenuItemBinder>(*item, action, ControlHelp{}, guard));
     }
-    OnError = std::move(onError);
     icon_->setContextMenu(menu_.get());
     connect(icon_.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {

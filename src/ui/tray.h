@@ -2,14 +2,12 @@
 
 #include <QObject>
 
-#include <functional>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "controls/menu_item.h"
 #include "controls/tray_icon.h"
-#include "ui/control_binder.h"
+#include "ui/binders/control_binder.h"
 
 class QMenu;
 class QSystemTrayIcon;
@@ -24,9 +22,8 @@ class MenuItemBinder;
 // (separators are items captioned "-"), each bound to its model.
 class Tray final : public ControlBinder {
   public:
-    // onError: where a failure of a handler the tray ran is shown; empty, it propagates.
-    Tray(TrayIcon& model, const std::vector<MenuItem*>& items,
-         std::function<void(const std::string&)> onError = {});
+    // guard: runs the handlers the icon and the menu call in the core.
+    Tray(TrayIcon& model, const std::vector<MenuItem*>& items, CallbackGuard guard = {});
     ~Tray() override;
 
     void sync() override;

@@ -56,7 +56,7 @@ class TrayTest : public QObject {
         TrayIcon icon("TrayIcon1");
         MenuItem exit("Exit1", "&Exit");
         std::string reported;
-        Tray tray(icon, {&exit}, [&](const std::string& m) { reported = m; });
+        Tray tray(icon, {&exit}, CallbackGuard([&](const std::string& m) { reported = m; }));
         exit.OnClick = [] { throw std::runtime_error("Cannot create file /x/URL.lst"); };
         tray.menu()->actions().first()->trigger();
         QCOMPARE(reported, std::string("Cannot create file /x/URL.lst"));

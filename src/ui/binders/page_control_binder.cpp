@@ -1,0 +1,26 @@
+#include "ui/binders/page_control_binder.h"
+
+#include <QSignalBlocker>
+#include <QTabWidget>
+
+namespace pontavi {
+
+PageControlBinder::PageControlBinder(PageControl& model, QTabWidget* widget, ControlHelp help,
+                                     CallbackGuard guard)
+    : ControlBinder(model, std::move(help), std::move(guard)), model_(model), widget_(widget) {
+    connect(widget_, &QTabWidget::currentChanged, this, [this](int index) {
+        act([&] { model_.setActivePage(index); });
+        sync();
+    });
+    install();
+}
+
+void PageControlBinder::sync() {
+    widget_->setEnabled(model_.Enabled());
+    const QSignalBlocker blocker(widget_);
+    if (widget_->currentIndex() != model_.ActivePage()) {
+        widget_->setCurrentIndex(model_.ActivePage());
+    }
+}
+
+}  // namespace pontavi

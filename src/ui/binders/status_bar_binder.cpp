@@ -1,0 +1,33 @@
+#include "ui/binders/status_bar_binder.h"
+
+#include <QLabel>
+#include <QStatusBar>
+
+#include "ui/qt_text.h"
+
+namespace pontavi {
+
+StatusBarBinder::StatusBarBinder(StatusBar& model, QStatusBar* widget, double scale,
+                                 ControlHelp help, CallbackGuard guard)
+    : ControlBinder(model, std::move(help), std::move(guard)), model_(model), widget_(widget) {
+    widget_->setSizeGripEnabled(false);
+    for (std::size_t i = 0; i < model_.PanelCount(); ++i) {
+        auto* label = new QLabel(widget_);  // owned by the status bar
+        label->setTextFormat(Qt::PlainText);
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        label->setFixedWidth(static_cast<int>(model_.panel(i).width * scale));
+        widget_->addWidget(label);
+        panels_.push_back(label);
+    }
+    install();
+}
+
+void StatusBarBinder::sync() {
+    syncCommon(widget_);
+    for (std::size_t i = 0; i < panels_.size(); ++i) {
+        panels_[i]->setText(toQt(model_.PanelText(i)));
+    }
+}
+
+}  // namespace pontavi

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <vector>
+
+#include "controls/status_bar.h"
+#include "ui/binders/control_binder.h"
+
+class QLabel;
+class QStatusBar;
+
+namespace pontavi {
+
+// StatusBar <-> QStatusBar: one sunken label per panel, of the panel's fixed
+// width (scaled by `scale` for the system font).
+class StatusBarBinder final : public ControlBinder {
+  public:
+    StatusBarBinder(StatusBar& model, QStatusBar* widget, double scale, ControlHelp help = {},
+                    CallbackGuard guard = {});
+    void sync() override;
+    QLabel* panelLabel(std::size_t i) const { return panels_.at(i); }
+
+  private:
+    StatusBar& model_;
+    QStatusBar* widget_;
+    std::vector<QLabel*> panels_;
+};
+
+}  // namespace pontavi
