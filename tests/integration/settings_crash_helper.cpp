@@ -1,5 +1,6 @@
 // Helper of settings_crash.sh.
-//   settings_crash_helper write FILE   saves two large stores in turn, forever
+//   settings_crash_helper write FILE   saves two large stores in turn, forever,
+//                                      printing "saved N" after each save
 //   settings_crash_helper check FILE   exit 0 when FILE holds exactly one of them
 #include <cstdio>
 #include <fstream>
@@ -28,8 +29,12 @@ pontavi::SettingsStore Version(const std::string& file, char variant) {
 
 int Write(const std::string& file) {
     const pontavi::SettingsStore versions[] = {Version(file, 'a'), Version(file, 'b')};
-    for (unsigned round = 0;; ++round) {
+    // The script kills only after a first complete save, so how fast this
+    // machine builds the stores cannot decide whether there is a file to check.
+    for (unsigned long round = 0;; ++round) {
         versions[round % 2].save();
+        std::printf("saved %lu\n", round + 1);
+        std::fflush(stdout);
     }
 }
 
