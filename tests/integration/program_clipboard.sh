@@ -75,15 +75,24 @@ pid=$!
 
 # Start-up ends with the Ident listener; the clipboard is watched before it.
 wait_for_ident_port "$pid"
-sleep 0.5
 
 # xclip stays in the foreground (-quiet) owning the clipboard until the next
-# copy takes it over; the program then reads the text from it.
+# copy takes it over; the program then reads the text from it. With -verbose
+# xclip announces each selection request it waits for, so its second
+# announcement says the program has fetched the text: the script waits for
+# that (at most 20 s) instead of guessing how long the program takes.
 copy() {
-    printf '%s' "$1" | xclip -quiet -selection clipboard >/dev/null 2>&1 &
+    local log=$work/xclip.${#xclips[@]}.log
+    : >"$log"
+    printf '%s' "$1" | xclip -verbose -quiet -selection clipboard >"$log" 2>&1 &
     xclips+=($!)
-    sleep 1.5
-    is_gone "$pid" && fail "the program died after copying '$1'"
+    for _ in $(seq 200); do
+        grep -q 'request number 2' "$log" && break
+        is_gone "$pid" && fail "the program died after copying '$1'"
+        sleep 0.1
+    done
+    grep -q 'request number 2' "$log" ||
+        fail "the program did not read '$1' from the clipboard within 20 s"
     [ "$(xclip -o -selection clipboard 2>/dev/null)" = "$1" ] ||
         fail "the clipboard does not hold '$1'"
 }
