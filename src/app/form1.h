@@ -75,53 +75,73 @@ class TForm1 {
     TForm1(const TForm1&) = delete;
     TForm1& operator=(const TForm1&) = delete;
 
-    PageControl PageControl1{"PageControl1", kPageCount, TimePage};
+    // Each control is declared once with what the window's design gives it:
+    // name, caption, help context number and hint (see ControlInfo). The view
+    // reads them from here.
+    PageControl PageControl1{ControlInfo{.name = "PageControl1"}, kPageCount, TimePage};
     // ---- Requests page
-    CheckBox CB1{"CB1", "&Use The First Ident Only"};
-    TextBox Edit1{"Edit1"};
-    Memo Memo1{"Memo1"};
+    CheckBox CB1{
+        ControlInfo{.name = "CB1",
+                    .caption = "&Use The First Ident Only",
+                    .help = 150,
+                    .hint = "When activated, only the first ident in the list will be replied."}};
+    TextBox Edit1{ControlInfo{.name = "Edit1",
+                              .help = 151,
+                              .hint =
+                                  "If you enter something else here, it will be used as your next "
+                                  "ident."}};
+    Memo Memo1{ControlInfo{.name = "Memo1", .help = 152}};
     // ---- Options page
-    CheckBox OnTop{"OnTop", "Always stay on top of other applications"};
-    CheckBox UpdateClockCB{"UpdateClockCB", "Update the system clock at connect"};
-    CheckBox CopyIPCB{"CopyIPCB", "Copy IP Address to clipboard at connect"};
-    CheckBox AutoCopyCB{"AutoCopyCB", "Auto-Copy DNS Lookup Result To ClipBoard"};
-    CheckBox MailCB{"MailCB", "Enable new mail notification"};
-    Button MailSettingBtn{"MailSettingBtn", "&Settings"};
-    CheckBox DisplayAtStartupCB{"DisplayAtStartupCB", "Display Pontavi window at startup"};
-    ComboBox StartSectionCombo{"StartSectionCombo",
+    CheckBox OnTop{ControlInfo{
+        .name = "OnTop", .caption = "Always stay on top of other applications", .help = 100}};
+    CheckBox UpdateClockCB{ControlInfo{
+        .name = "UpdateClockCB", .caption = "Update the system clock at connect", .help = 101}};
+    CheckBox CopyIPCB{ControlInfo{
+        .name = "CopyIPCB", .caption = "Copy IP Address to clipboard at connect", .help = 102}};
+    CheckBox AutoCopyCB{ControlInfo{
+        .name = "AutoCopyCB", .caption = "Auto-Copy DNS Lookup Result To ClipBoard", .help = 103}};
+    CheckBox MailCB{
+        ControlInfo{.name = "MailCB", .caption = "Enable new mail notification", .help = 104}};
+    Button MailSettingBtn{
+        ControlInfo{.name = "MailSettingBtn", .caption = "&Settings", .help = 105}};
+    CheckBox DisplayAtStartupCB{ControlInfo{
+        .name = "DisplayAtStartupCB", .caption = "Display Pontavi window at startup", .help = 107}};
+    ComboBox StartSectionCombo{ControlInfo{.name = "StartSectionCombo", .help = 108},
                                {"Requests", "Options", "Messages", "Online Timer", "DNS Lookup",
                                 "Edit Idents", "Auto-Launch", "Net Time", "URL"}};
-    SpinEdit SpinEdit1{"SpinEdit1", 3, 1800, 5};
+    SpinEdit SpinEdit1{ControlInfo{.name = "SpinEdit1", .help = 106}, 3, 1800, 5};
     // ---- Messages page
-    StringGrid StringGrid1{"StringGrid1", 3, 2};
-    Button BitBtn1{"BitBtn1", "Run Mail Program"};
-    Button BitBtn2{"BitBtn2", "Check Mail Now"};
-    StatusBar MailStatus{"MailStatus", {{"Status: IDLE", 220}, {"Last Check: Never", 120}}};
+    StringGrid StringGrid1{ControlInfo{.name = "StringGrid1", .help = 140}, 3, 2};
+    Button BitBtn1{ControlInfo{.name = "BitBtn1", .caption = "Run Mail Program", .help = 141}};
+    Button BitBtn2{ControlInfo{.name = "BitBtn2", .caption = "Check Mail Now", .help = 142}};
+    StatusBar MailStatus{ControlInfo{.name = "MailStatus", .help = 143},
+                         {{"Status: IDLE", 220}, {"Last Check: Never", 120}}};
     // ---- Online Timer page
-    Label SessionTimePanel{"SessionTimePanel", "00:00:00"};
-    Label TotalTimePanel{"TotalTimePanel", "00:00:00"};
-    Label ResetDateLabel{"ResetDateLabel"};
-    Button BitBtn3{"BitBtn3", "&Reset Total"};
-    Button BitBtn4{"BitBtn4", "&Reset Session"};
+    Label SessionTimePanel{
+        ControlInfo{.name = "SessionTimePanel", .caption = "00:00:00", .help = 200}};
+    Label TotalTimePanel{ControlInfo{.name = "TotalTimePanel", .caption = "00:00:00", .help = 201}};
+    Label ResetDateLabel{ControlInfo{.name = "ResetDateLabel", .help = 201}};
+    Button BitBtn3{ControlInfo{.name = "BitBtn3", .caption = "&Reset Total", .help = 202}};
+    Button BitBtn4{ControlInfo{.name = "BitBtn4", .caption = "&Reset Session", .help = 203}};
     // ---- DNS Lookup page
-    TextBox DNSEdit{"DNSEdit"};
-    TextBox DNSResult{"DNSResult"};
-    Button Resolve{"Resolve", "&Resolve"};
+    TextBox DNSEdit{ControlInfo{.name = "DNSEdit", .help = 160}};
+    TextBox DNSResult{ControlInfo{.name = "DNSResult", .help = 161}};
+    Button Resolve{ControlInfo{.name = "Resolve", .caption = "&Resolve", .help = 162}};
     // ---- Edit Idents page
-    Memo IdentMemo{"IdentMemo"};
+    Memo IdentMemo{ControlInfo{.name = "IdentMemo", .help = 170}};
     // ---- Auto-Launch page
-    ListBox fnp{"fnp"};
-    Button Button3{"Button3", "&Add"};
-    Button Button1{"Button1", "Move &Up"};
-    Button Button2{"Button2", "Move &Down"};
-    Button Button4{"Button4", "&Remove"};
+    ListBox fnp{ControlInfo{.name = "fnp", .help = 120}};
+    Button Button3{ControlInfo{.name = "Button3", .caption = "&Add", .help = 121}};
+    Button Button1{ControlInfo{.name = "Button1", .caption = "Move &Up", .help = 122}};
+    Button Button2{ControlInfo{.name = "Button2", .caption = "Move &Down", .help = 123}};
+    Button Button4{ControlInfo{.name = "Button4", .caption = "&Remove", .help = 124}};
     TextBox CopyIPEdit{"CopyIPEdit"};
     // ---- Net Time page
-    ListBox TimeLB{"TimeLB"};
-    Button Button6{"Button6", "&Add"};
-    Button Button7{"Button7", "Move &Up"};
-    Button Button8{"Button8", "Move &Down"};
-    Button Button9{"Button9", "&Remove"};
+    ListBox TimeLB{ControlInfo{.name = "TimeLB", .help = 130}};
+    Button Button6{ControlInfo{.name = "Button6", .caption = "&Add", .help = 131}};
+    Button Button7{ControlInfo{.name = "Button7", .caption = "Move &Up", .help = 132}};
+    Button Button8{ControlInfo{.name = "Button8", .caption = "Move &Down", .help = 133}};
+    Button Button9{ControlInfo{.name = "Button9", .caption = "&Remove", .help = 134}};
     // ---- URL page (rows change only through the URL keeper)
     TMoreListBox& UrlLB() { return urlLB_; }
     // The URL list's context menu is about to open.
@@ -129,14 +149,14 @@ class TForm1 {
     // The view measures a row in the list's font (plus its average character
     // width) for the horizontal scroll width.
     void setUrlTextWidth(std::function<int(const std::string&)> textWidth);
-    Button Button5{"Button5", "&Add"};
-    Button Button13{"Button13", "&Find"};
-    Button Button11{"Button11", "&Copy"};
-    Button Button12{"Button12", "&View"};
-    Button Button10{"Button10", "&Remove"};
-    MenuItem Copy1{"Copy1", "&Copy"};
-    MenuItem View1{"View1", "&View"};
-    MenuItem Remove1{"Remove1", "&Remove"};
+    Button Button5{ControlInfo{.name = "Button5", .caption = "&Add", .help = 211}};
+    Button Button13{ControlInfo{.name = "Button13", .caption = "&Find", .help = 212}};
+    Button Button11{ControlInfo{.name = "Button11", .caption = "&Copy", .help = 213}};
+    Button Button12{ControlInfo{.name = "Button12", .caption = "&View", .help = 214}};
+    Button Button10{ControlInfo{.name = "Button10", .caption = "&Remove", .help = 215}};
+    MenuItem Copy1{ControlInfo{.name = "Copy1", .caption = "&Copy", .help = 213}};
+    MenuItem View1{ControlInfo{.name = "View1", .caption = "&View", .help = 214}};
+    MenuItem Remove1{ControlInfo{.name = "Remove1", .caption = "&Remove", .help = 215}};
     // ---- Tray, tray menu, window
     TrayIcon TrayIcon1{"TrayIcon1"};
     MenuItem Help1{"Help1", "&Help"};
@@ -172,7 +192,7 @@ class TForm1 {
     bool Visible() const;
 
   private:
-    TMoreListBox urlLB_{"UrlLB"};
+    TMoreListBox urlLB_{ControlInfo{.name = "UrlLB", .help = 216}};
     std::unique_ptr<TForm1Impl> impl_;
     friend class TForm1Impl;
 };

@@ -9,6 +9,7 @@ class Button : public Control {
   public:
     Button(std::string name, std::string caption)
         : Control(std::move(name)), caption_(std::move(caption)) {}
+    explicit Button(const ControlInfo& info) : Control(info), caption_(info.caption) {}
 
     const std::string& Caption() const { return caption_; }
     void setCaption(std::string caption) { assign(caption_, caption); }

@@ -10,6 +10,7 @@ class CheckBox : public Control {
   public:
     CheckBox(std::string name, std::string caption)
         : Control(std::move(name)), caption_(std::move(caption)) {}
+    explicit CheckBox(const ControlInfo& info) : Control(info), caption_(info.caption) {}
 
     const std::string& Caption() const { return caption_; }
     bool Checked() const { return checked_; }

@@ -12,6 +12,8 @@ class ComboBox : public Control {
   public:
     ComboBox(std::string name, std::vector<std::string> items)
         : Control(std::move(name)), items_(std::move(items)) {}
+    ComboBox(const ControlInfo& info, std::vector<std::string> items)
+        : Control(info), items_(std::move(items)) {}
 
     const std::vector<std::string>& Items() const { return items_; }
     int ItemIndex() const { return itemIndex_; }

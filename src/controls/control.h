@@ -5,12 +5,26 @@
 
 namespace pontavi {
 
+// What the window's design gives a control, written once where the window
+// declares it: its name, the caption it shows (buttons, check boxes, labels
+// and menu items show one), its help context number (What's This, F1) and its
+// hint (tool tip).
+// Every field has a default, so a declaration names only what it gives.
+struct ControlInfo {
+    std::string name{};
+    std::string caption{};
+    int help = 0;
+    std::string hint{};
+};
+
 // Base of every control model: the state the behaviour talks about, owned by
 // the core. The view (or a test) listens through OnStateChanged and re-reads
 // the state; the core's handlers are separate events on each model.
 class Control {
   public:
     explicit Control(std::string name) : name_(std::move(name)) {}
+    explicit Control(const ControlInfo& info)
+        : name_(info.name), helpContext_(info.help), hint_(info.hint) {}
     virtual ~Control() = default;
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;

@@ -9,6 +9,7 @@ class Label : public Control {
   public:
     Label(std::string name, std::string caption = {})
         : Control(std::move(name)), caption_(std::move(caption)) {}
+    explicit Label(const ControlInfo& info) : Control(info), caption_(info.caption) {}
 
     const std::string& Caption() const { return caption_; }
     void setCaption(std::string caption) { assign(caption_, caption); }

@@ -22,6 +22,8 @@ class ListBox : public Control {
 
     explicit ListBox(std::string name, bool multiSelect = false)
         : Control(std::move(name)), multiSelect_(multiSelect) {}
+    explicit ListBox(const ControlInfo& info, bool multiSelect = false)
+        : Control(info), multiSelect_(multiSelect) {}
 
     // The rows top first; Items() copies them, Rows() does not.
     std::vector<std::string> Items() const { return {items_.begin(), items_.end()}; }

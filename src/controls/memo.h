@@ -13,6 +13,7 @@ namespace pontavi {
 class Memo : public Control {
   public:
     explicit Memo(std::string name) : Control(std::move(name)) {}
+    explicit Memo(const ControlInfo& info) : Control(info) {}
 
     const std::vector<std::string>& Lines() const { return lines_; }
     void setLines(std::vector<std::string> lines) {

@@ -9,6 +9,7 @@ class MenuItem : public Control {
   public:
     MenuItem(std::string name, std::string caption)
         : Control(std::move(name)), caption_(std::move(caption)) {}
+    explicit MenuItem(const ControlInfo& info) : Control(info), caption_(info.caption) {}
 
     const std::string& Caption() const { return caption_; }
     void setCaption(std::string caption) { assign(caption_, caption); }

@@ -10,6 +10,8 @@ class PageControl : public Control {
   public:
     PageControl(std::string name, int pageCount, int activePage)
         : Control(std::move(name)), pageCount_(pageCount), active_(activePage) {}
+    PageControl(const ControlInfo& info, int pageCount, int activePage)
+        : Control(info), pageCount_(pageCount), active_(activePage) {}
 
     int PageCount() const { return pageCount_; }
     int ActivePage() const { return active_; }

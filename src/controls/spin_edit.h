@@ -11,6 +11,8 @@ class SpinEdit : public Control {
   public:
     SpinEdit(std::string name, int minValue, int maxValue, int value)
         : Control(std::move(name)), min_(minValue), max_(maxValue), value_(clamp(value)) {}
+    SpinEdit(const ControlInfo& info, int minValue, int maxValue, int value)
+        : Control(info), min_(minValue), max_(maxValue), value_(clamp(value)) {}
 
     int Value() const { return value_; }
     void setValue(int value) {

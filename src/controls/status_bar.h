@@ -17,6 +17,8 @@ class StatusBar : public Control {
 
     StatusBar(std::string name, std::vector<Panel> panels)
         : Control(std::move(name)), panels_(std::move(panels)) {}
+    StatusBar(const ControlInfo& info, std::vector<Panel> panels)
+        : Control(info), panels_(std::move(panels)) {}
 
     std::size_t PanelCount() const { return panels_.size(); }
     const Panel& panel(std::size_t i) const { return panels_.at(i); }

@@ -15,6 +15,10 @@ class StringGrid : public Control {
         : Control(std::move(name)), cols_(colCount) {
         setRowCount(rowCount);
     }
+    StringGrid(const ControlInfo& info, int colCount, int rowCount)
+        : Control(info), cols_(colCount) {
+        setRowCount(rowCount);
+    }
 
     int ColCount() const { return cols_; }
     int RowCount() const { return static_cast<int>(rows_.size()); }

@@ -11,6 +11,7 @@ namespace pontavi {
 class TextBox : public Control {
   public:
     explicit TextBox(std::string name) : Control(std::move(name)) {}
+    explicit TextBox(const ControlInfo& info) : Control(info) {}
 
     const std::string& Text() const { return text_; }
     void setText(std::string text) {

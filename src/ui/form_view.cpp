@@ -82,7 +82,7 @@ FormView::FormView(MainWindow& window, TForm1& form, CallbackGuard guard)
     for (int i = 0; i < kPageCount; ++i) {
         tabs->addTab(pages[i], QString::fromLatin1(kPageCaptions[i]));
     }
-    bind<PageControlBinder>(form_.PageControl1, tabs, ControlHelp{});
+    bind<PageControlBinder>(form_.PageControl1, tabs);
     bind<TopMostBinder>(form_.TopMost1, &window_);
     window_.fitToPages();
     wireWindow();
@@ -113,11 +113,11 @@ QGroupBox* FormView::group(const char* title, QWidget* content) {
     return box;
 }
 
-void FormView::addButton(QBoxLayout* layout, Button& button, int help) {
+void FormView::addButton(QBoxLayout* layout, Button& button) {
     auto* widget = named(new QPushButton, button);
     widget->setAutoDefault(false);
     layout->addWidget(widget);
-    bind<ButtonBinder>(button, widget, ControlHelp{help, {}});
+    bind<ButtonBinder>(button, widget);
 }
 
 QWidget* FormView::requestsPage() {
@@ -125,42 +125,35 @@ QWidget* FormView::requestsPage() {
     auto* layout = new QVBoxLayout(p);
     auto* cb1 = named(new QCheckBox, form_.CB1);
     layout->addWidget(cb1);
-    bind<CheckBoxBinder>(form_.CB1, cb1,
-                         ControlHelp{150,
-                                     "When activated, only the first ident in the list will "
-                                     "be replied."});
+    bind<CheckBoxBinder>(form_.CB1, cb1);
     auto* edit1 = named(new QLineEdit, form_.Edit1);
     layout->addWidget(group(" Next Ident ", edit1));
-    bind<TextBoxBinder>(form_.Edit1, edit1,
-                        ControlHelp{151,
-                                    "If you enter something else here, it will be used as "
-                                    "your next ident."},
-                        false);
+    bind<TextBoxBinder>(form_.Edit1, edit1, false);
     auto* memo1 = named(new QListView, form_.Memo1);
     memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     layout->addWidget(memo1, 1);
-    bind<LogBinder>(form_.Memo1, memo1, ControlHelp{152, {}});
+    bind<LogBinder>(form_.Memo1, memo1);
     return p;
 }
 
 QWidget* FormView::optionsPage() {
     QWidget* p = page("OptionsPage");
     auto* layout = new QVBoxLayout(p);
-    auto check = [&](CheckBox& model, int help, QBoxLayout* into) {
+    auto check = [&](CheckBox& model, QBoxLayout* into) {
         auto* box = named(new QCheckBox, model);
         into->addWidget(box);
-        bind<CheckBoxBinder>(model, box, ControlHelp{help, {}});
+        bind<CheckBoxBinder>(model, box);
     };
-    check(form_.OnTop, 100, layout);
-    check(form_.UpdateClockCB, 101, layout);
-    check(form_.CopyIPCB, 102, layout);
-    check(form_.AutoCopyCB, 103, layout);
+    check(form_.OnTop, layout);
+    check(form_.UpdateClockCB, layout);
+    check(form_.CopyIPCB, layout);
+    check(form_.AutoCopyCB, layout);
     auto* mailRow = new QHBoxLayout;
     layout->addLayout(mailRow);
-    check(form_.MailCB, 104, mailRow);
+    check(form_.MailCB, mailRow);
     mailRow->addStretch();
-    addButton(mailRow, form_.MailSettingBtn, 105);
-    check(form_.DisplayAtStartupCB, 107, layout);
+    addButton(mailRow, form_.MailSettingBtn);
+    check(form_.DisplayAtStartupCB, layout);
 
     auto* sectionRow = new QHBoxLayout;
     layout->addLayout(sectionRow);
@@ -170,7 +163,7 @@ QWidget* FormView::optionsPage() {
     sectionRow->addWidget(sectionLabel);
     sectionRow->addStretch();
     sectionRow->addWidget(combo);
-    bind<ComboBoxBinder>(form_.StartSectionCombo, combo, ControlHelp{108, {}});
+    bind<ComboBoxBinder>(form_.StartSectionCombo, combo);
 
     auto* spinRow = new QHBoxLayout;
     layout->addLayout(spinRow);
@@ -180,7 +173,7 @@ QWidget* FormView::optionsPage() {
     spinRow->addWidget(spinLabel);
     spinRow->addStretch();
     spinRow->addWidget(spin);
-    bind<SpinEditBinder>(form_.SpinEdit1, spin, ControlHelp{106, {}});
+    bind<SpinEditBinder>(form_.SpinEdit1, spin);
     layout->addStretch();
     return p;
 }
@@ -191,7 +184,7 @@ QWidget* FormView::mailPage() {
     const double scale = window_.scale();
     auto* grid = named(new QTableWidget, form_.StringGrid1);
     layout->addWidget(grid, 1);
-    bind<StringGridBinder>(form_.StringGrid1, grid, ControlHelp{140, {}});
+    bind<StringGridBinder>(form_.StringGrid1, grid);
     const int widths[] = {143, 142, 64};
     for (int c = 0; c < 3 && c < grid->columnCount(); ++c) {
         grid->setColumnWidth(c, static_cast<int>(widths[c] * scale));
@@ -199,11 +192,11 @@ QWidget* FormView::mailPage() {
     grid->verticalHeader()->setDefaultSectionSize(static_cast<int>(15 * scale) + 4);
     auto* buttons = new QHBoxLayout;
     layout->addLayout(buttons);
-    addButton(buttons, form_.BitBtn1, 141);
-    addButton(buttons, form_.BitBtn2, 142);
+    addButton(buttons, form_.BitBtn1);
+    addButton(buttons, form_.BitBtn2);
     auto* status = named(new QStatusBar, form_.MailStatus);
     layout->addWidget(status);
-    bind<StatusBarBinder>(form_.MailStatus, status, scale, ControlHelp{143, {}});
+    bind<StatusBarBinder>(form_.MailStatus, status, scale);
     return p;
 }
 
@@ -212,7 +205,7 @@ QWidget* FormView::timerPage() {
     auto* layout = new QVBoxLayout(p);
     auto* session = named(timePanel(p), form_.SessionTimePanel);
     layout->addWidget(group("Time used this session", session));
-    bind<LabelBinder>(form_.SessionTimePanel, session, ControlHelp{200, {}});
+    bind<LabelBinder>(form_.SessionTimePanel, session);
     auto* totalBox = new QWidget;
     auto* totalLayout = new QVBoxLayout(totalBox);
     totalLayout->setContentsMargins(0, 0, 0, 0);
@@ -222,12 +215,12 @@ QWidget* FormView::timerPage() {
     totalLayout->addWidget(total);
     totalLayout->addWidget(resetDate);
     layout->addWidget(group("Total time spent on the 'Net", totalBox));
-    bind<LabelBinder>(form_.TotalTimePanel, total, ControlHelp{201, {}});
-    bind<LabelBinder>(form_.ResetDateLabel, resetDate, ControlHelp{201, {}});
+    bind<LabelBinder>(form_.TotalTimePanel, total);
+    bind<LabelBinder>(form_.ResetDateLabel, resetDate);
     auto* buttons = new QHBoxLayout;
     layout->addLayout(buttons);
-    addButton(buttons, form_.BitBtn3, 202);
-    addButton(buttons, form_.BitBtn4, 203);
+    addButton(buttons, form_.BitBtn3);
+    addButton(buttons, form_.BitBtn4);
     layout->addStretch();
     return p;
 }
@@ -237,17 +230,17 @@ QWidget* FormView::dnsPage() {
     auto* layout = new QVBoxLayout(p);
     auto* host = named(new QLineEdit, form_.DNSEdit);
     layout->addWidget(group(" Host Name or IP Address to convert", host));
-    bind<TextBoxBinder>(form_.DNSEdit, host, ControlHelp{160, {}}, false);
+    bind<TextBoxBinder>(form_.DNSEdit, host, false);
     auto* result = named(new QLineEdit, form_.DNSResult);
     layout->addWidget(group(" Lookup Result ", result));
-    bind<TextBoxBinder>(form_.DNSResult, result, ControlHelp{161, {}}, true);
+    bind<TextBoxBinder>(form_.DNSResult, result, true);
     auto* row = new QHBoxLayout;
     layout->addLayout(row);
     row->addStretch();
     auto* resolve = named(new QPushButton, form_.Resolve);
     resolve->setDefault(true);  // Enter in the host box resolves
     row->addWidget(resolve);
-    bind<ButtonBinder>(form_.Resolve, resolve, ControlHelp{162, {}});
+    bind<ButtonBinder>(form_.Resolve, resolve);
     layout->addStretch();
     return p;
 }
@@ -257,35 +250,33 @@ QWidget* FormView::identsPage() {
     auto* layout = new QVBoxLayout(p);
     auto* memo = named(new QPlainTextEdit, form_.IdentMemo);
     layout->addWidget(memo);
-    bind<MemoBinder>(form_.IdentMemo, memo, ControlHelp{170, {}});
+    bind<MemoBinder>(form_.IdentMemo, memo);
     return p;
 }
 
-QWidget* FormView::listPage(const char* pageName, ListBox& list, int listHelp,
-                            const std::vector<Button*>& buttons, int firstButtonHelp,
-                            QListView** viewOut) {
+QWidget* FormView::listPage(const char* pageName, ListBox& list,
+                            const std::vector<Button*>& buttons, QListView** viewOut) {
     QWidget* p = page(pageName);
     auto* layout = new QHBoxLayout(p);
     auto* column = new QVBoxLayout;
     // The buttons first: they come first in the tab order.
-    for (std::size_t i = 0; i < buttons.size(); ++i) {
-        addButton(column, *buttons[i], firstButtonHelp + static_cast<int>(i));
+    for (Button* button : buttons) {
+        addButton(column, *button);
     }
     column->addStretch();
     auto* view = named(new QListView, list);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     layout->addWidget(view, 1);
     layout->addLayout(column);
-    bind<ListBoxBinder>(list, view, ControlHelp{listHelp, {}});
+    bind<ListBoxBinder>(list, view);
     *viewOut = view;
     return p;
 }
 
 QWidget* FormView::launchPage() {
     QListView* view = nullptr;
-    QWidget* p =
-        listPage("LaunchPage", form_.fnp, 120,
-                 {&form_.Button3, &form_.Button1, &form_.Button2, &form_.Button4}, 121, &view);
+    QWidget* p = listPage("LaunchPage", form_.fnp,
+                          {&form_.Button3, &form_.Button1, &form_.Button2, &form_.Button4}, &view);
     rearrangers_.push_back(
         std::make_unique<ListRearranger>(view, form_.fnp, form_.Button1, form_.Button2, guard_));
     return p;
@@ -293,9 +284,8 @@ QWidget* FormView::launchPage() {
 
 QWidget* FormView::timePage() {
     QListView* view = nullptr;
-    QWidget* p =
-        listPage("TimePage", form_.TimeLB, 130,
-                 {&form_.Button6, &form_.Button7, &form_.Button8, &form_.Button9}, 131, &view);
+    QWidget* p = listPage("TimePage", form_.TimeLB,
+                          {&form_.Button6, &form_.Button7, &form_.Button8, &form_.Button9}, &view);
     rearrangers_.push_back(
         std::make_unique<ListRearranger>(view, form_.TimeLB, form_.Button7, form_.Button8, guard_));
     return p;
@@ -304,8 +294,8 @@ QWidget* FormView::timePage() {
 QWidget* FormView::urlPage() {
     QListView* view = nullptr;
     QWidget* p = listPage(
-        "URLPage", form_.UrlLB(), 216,
-        {&form_.Button5, &form_.Button13, &form_.Button11, &form_.Button12, &form_.Button10}, 211,
+        "URLPage", form_.UrlLB(),
+        {&form_.Button5, &form_.Button13, &form_.Button11, &form_.Button12, &form_.Button10},
         &view);
     buildUrlPopup(view);
     // Scroll width: each row measured in the list's own font.
@@ -321,10 +311,9 @@ void FormView::buildUrlPopup(QListView* view) {
     const struct {
         MenuItem& item;
         QKeySequence shortcut;
-        int help;
-    } entries[] = {{form_.Copy1, QKeySequence(Qt::CTRL | Qt::Key_C), 213},
-                   {form_.View1, QKeySequence(), 214},
-                   {form_.Remove1, QKeySequence(Qt::Key_Delete), 215}};
+    } entries[] = {{form_.Copy1, QKeySequence(Qt::CTRL | Qt::Key_C)},
+                   {form_.View1, QKeySequence()},
+                   {form_.Remove1, QKeySequence(Qt::Key_Delete)}};
     for (const auto& entry : entries) {
         QAction* action = urlPopup_->addAction(toQt(entry.item.Caption()));
         action->setObjectName(toQt(entry.item.Name()));
@@ -332,7 +321,7 @@ void FormView::buildUrlPopup(QListView* view) {
         // The shortcuts act while the list has the focus.
         action->setShortcutContext(Qt::WidgetShortcut);
         view->addAction(action);
-        bind<MenuItemBinder>(entry.item, action, ControlHelp{entry.help, {}});
+        bind<MenuItemBinder>(entry.item, action);
     }
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(view, &QWidget::customContextMenuRequested, urlPopup_.get(),

@@ -57,10 +57,9 @@ class FormView final {
     QWidget* urlPage();
 
     // A page of a list with its buttons in a column at its right.
-    QWidget* listPage(const char* pageName, ListBox& list, int listHelp,
-                      const std::vector<Button*>& buttons, int firstButtonHelp,
+    QWidget* listPage(const char* pageName, ListBox& list, const std::vector<Button*>& buttons,
                       QListView** viewOut);
-    void addButton(QBoxLayout* layout, Button& button, int help);
+    void addButton(QBoxLayout* layout, Button& button);
     QGroupBox* group(const char* title, QWidget* content);
     void buildUrlPopup(QListView* view);
     void wireWindow();

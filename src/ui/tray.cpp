@@ -10,7 +10,7 @@
 namespace pontavi {
 
 Tray::Tray(TrayIcon& model, const std::vector<MenuItem*>& items, CallbackGuard guard)
-    : ControlBinder(model, {}, guard),
+    : ControlBinder(model, guard),
       model_(model),
       menu_(std::make_unique<QMenu>()),
       icon_(std::make_unique<QSystemTrayIcon>()) {
@@ -18,7 +18,7 @@ Tray::Tray(TrayIcon& model, const std::vector<MenuItem*>& items, CallbackGuard g
     for (MenuItem* item : items) {
         QAction* action = menu_->addAction(toQt(item->Caption()));
         action->setObjectName(toQt(item->Name()));
-        items_.push_back(std::make_unique<MenuItemBinder>(*item, action, ControlHelp{}, guard));
+        items_.push_back(std::make_unique<MenuItemBinder>(*item, action, guard));
     }
     icon_->setContextMenu(menu_.get());
     connect(icon_.get(), &QSystemTrayIcon::activated, this,

@@ -16,6 +16,7 @@ namespace pontavi {
 class TMoreListBox : public ListBox {
   public:
     explicit TMoreListBox(std::string name = "UrlLB") : ListBox(std::move(name), true) {}
+    explicit TMoreListBox(const ControlInfo& info) : ListBox(info, true) {}
 
     // Index of the first row, from the top, that contains text (case-sensitive
     // substring), or -1.

@@ -53,12 +53,6 @@ void UrlKeeper::wire() {
     c_.View1.OnClick = [this] { Button12Click(); };
     c_.Remove1.OnClick = [this] { Button10Click(); };
     c_.UrlLB.OnClick = [this] { UrlLBClick(); };
-    c_.Button5.setHelpContext(211);
-    c_.Button13.setHelpContext(212);
-    c_.Button11.setHelpContext(213);
-    c_.Button12.setHelpContext(214);
-    c_.Button10.setHelpContext(215);
-    c_.UrlLB.setHelpContext(216);
 }
 
 void UrlKeeper::start() {

@@ -44,7 +44,7 @@ class CallbackGuardTest : public QObject {
         Button button("Button1", "&Add");
         button.OnClick = [] { throw std::runtime_error("from a button"); };
         QPushButton widget;
-        ButtonBinder binder(button, &widget, ControlHelp{}, guard);
+        ButtonBinder binder(button, &widget, guard);
         widget.click();
 
         ListBox list("TimeLB");

@@ -6,9 +6,8 @@
 
 namespace pontavi {
 
-ButtonBinder::ButtonBinder(Button& model, QAbstractButton* widget, ControlHelp help,
-                           CallbackGuard guard)
-    : ControlBinder(model, std::move(help), std::move(guard)), model_(model), widget_(widget) {
+ButtonBinder::ButtonBinder(Button& model, QAbstractButton* widget, CallbackGuard guard)
+    : ControlBinder(model, std::move(guard)), model_(model), widget_(widget) {
     connect(widget_, &QAbstractButton::clicked, this, [this] { act([this] { model_.click(); }); });
     install();
 }

@@ -11,8 +11,7 @@ namespace pontavi {
 // press runs the model's click().
 class ButtonBinder final : public ControlBinder {
   public:
-    ButtonBinder(Button& model, QAbstractButton* widget, ControlHelp help = {},
-                 CallbackGuard guard = {});
+    ButtonBinder(Button& model, QAbstractButton* widget, CallbackGuard guard = {});
     void sync() override;
 
   private:

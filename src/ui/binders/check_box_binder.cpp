@@ -7,9 +7,8 @@
 
 namespace pontavi {
 
-CheckBoxBinder::CheckBoxBinder(CheckBox& model, QCheckBox* widget, ControlHelp help,
-                               CallbackGuard guard)
-    : ControlBinder(model, std::move(help), std::move(guard)), model_(model), widget_(widget) {
+CheckBoxBinder::CheckBoxBinder(CheckBox& model, QCheckBox* widget, CallbackGuard guard)
+    : ControlBinder(model, std::move(guard)), model_(model), widget_(widget) {
     connect(widget_, &QCheckBox::clicked, this, [this](bool checked) {
         act([&] { model_.setChecked(checked); });
         sync();

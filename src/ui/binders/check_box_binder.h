@@ -11,8 +11,7 @@ namespace pontavi {
 // core's handler; the box then shows whatever state the handler left.
 class CheckBoxBinder final : public ControlBinder {
   public:
-    CheckBoxBinder(CheckBox& model, QCheckBox* widget, ControlHelp help = {},
-                   CallbackGuard guard = {});
+    CheckBoxBinder(CheckBox& model, QCheckBox* widget, CallbackGuard guard = {});
     void sync() override;
 
   private:

@@ -7,9 +7,8 @@
 
 namespace pontavi {
 
-ComboBoxBinder::ComboBoxBinder(ComboBox& model, QComboBox* widget, ControlHelp help,
-                               CallbackGuard guard)
-    : ControlBinder(model, std::move(help), std::move(guard)), model_(model), widget_(widget) {
+ComboBoxBinder::ComboBoxBinder(ComboBox& model, QComboBox* widget, CallbackGuard guard)
+    : ControlBinder(model, std::move(guard)), model_(model), widget_(widget) {
     widget_->setEditable(false);
     {
         const QSignalBlocker blocker(widget_);

@@ -10,8 +10,7 @@ namespace pontavi {
 // ComboBox <-> a non-editable QComboBox with the model's fixed items.
 class ComboBoxBinder final : public ControlBinder {
   public:
-    ComboBoxBinder(ComboBox& model, QComboBox* widget, ControlHelp help = {},
-                   CallbackGuard guard = {});
+    ComboBoxBinder(ComboBox& model, QComboBox* widget, CallbackGuard guard = {});
     void sync() override;
 
   private:

@@ -8,22 +8,11 @@
 
 namespace pontavi {
 
-ControlBinder::ControlBinder(Control& model, ControlHelp help, CallbackGuard guard)
-    : model_(model),
-      help_(std::move(help)),
-      guard_(std::move(guard)),
-      focusSeen_(model.FocusRequests()) {}
+ControlBinder::ControlBinder(Control& model, CallbackGuard guard)
+    : model_(model), guard_(std::move(guard)), focusSeen_(model.FocusRequests()) {}
 
 ControlBinder::~ControlBinder() {
     model_.OnStateChanged = nullptr;
-}
-
-int ControlBinder::helpContext() const {
-    return model_.HelpContext() != 0 ? model_.HelpContext() : help_.context;
-}
-
-std::string ControlBinder::hint() const {
-    return model_.Hint().empty() ? help_.hint : model_.Hint();
 }
 
 void ControlBinder::install() {
@@ -36,19 +25,20 @@ void ControlBinder::syncCommon(QWidget* widget) const {
     if (widget->isHidden() == model_.Visible()) {
         widget->setVisible(model_.Visible());
     }
-    const std::string tip = hint();
+    // Help number and hint are the model's, given where the window declares it.
+    const std::string& tip = model_.Hint();
     widget->setToolTip(toQt(tip));
-    widget->setWhatsThis(whatsThisText(helpContext(), tip));
+    widget->setWhatsThis(whatsThisText(model_.HelpContext(), tip));
 }
 
 void ControlBinder::syncCommon(QAction* action) const {
     action->setEnabled(model_.Enabled());
     action->setVisible(model_.Visible());
-    const std::string tip = hint();
+    const std::string& tip = model_.Hint();
     if (!tip.empty()) {
         action->setToolTip(toQt(tip));
     }
-    action->setWhatsThis(whatsThisText(helpContext(), tip));
+    action->setWhatsThis(whatsThisText(model_.HelpContext(), tip));
 }
 
 void ControlBinder::act(const std::function<void()>& action) {

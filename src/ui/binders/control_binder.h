@@ -13,14 +13,6 @@ class QWidget;
 
 namespace pontavi {
 
-// The help a control carries in the view: its context number (What's This)
-// and its hint (tool tip). The model's own values win; these are the ones the
-// window's design gives when the core has set none.
-struct ControlHelp {
-    int context = 0;
-    std::string hint;
-};
-
 // Base of the binders that keep one control model and one widget in step.
 // Model -> widget runs on every OnStateChanged; widget -> model goes through
 // the model's setters, after which the widget is re-read from the model (the
@@ -34,15 +26,13 @@ class ControlBinder : public QObject {
     ControlBinder& operator=(const ControlBinder&) = delete;
 
     Control& model() const { return model_; }
-    int helpContext() const;
-    std::string hint() const;
 
     // Re-reads the whole model into the widget.
     virtual void sync() = 0;
 
   protected:
     // guard: runs the handlers the user's actions call in the core.
-    ControlBinder(Control& model, ControlHelp help, CallbackGuard guard);
+    ControlBinder(Control& model, CallbackGuard guard);
 
     // Hooks the model and runs the first sync; derived constructors call it last.
     void install();
@@ -56,7 +46,6 @@ class ControlBinder : public QObject {
 
   private:
     Control& model_;
-    ControlHelp help_;
     CallbackGuard guard_;
     int focusSeen_ = 0;
 };

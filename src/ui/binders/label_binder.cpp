@@ -6,8 +6,8 @@
 
 namespace pontavi {
 
-LabelBinder::LabelBinder(Label& model, QLabel* widget, ControlHelp help, CallbackGuard guard)
-    : ControlBinder(model, std::move(help), std::move(guard)), model_(model), widget_(widget) {
+LabelBinder::LabelBinder(Label& model, QLabel* widget, CallbackGuard guard)
+    : ControlBinder(model, std::move(guard)), model_(model), widget_(widget) {
     widget_->setTextFormat(Qt::PlainText);
     install();
 }

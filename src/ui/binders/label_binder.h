@@ -10,7 +10,7 @@ namespace pontavi {
 // Label <-> QLabel, shown as plain text.
 class LabelBinder final : public ControlBinder {
   public:
-    LabelBinder(Label& model, QLabel* widget, ControlHelp help = {}, CallbackGuard guard = {});
+    LabelBinder(Label& model, QLabel* widget, CallbackGuard guard = {});
     void sync() override;
 
   private:

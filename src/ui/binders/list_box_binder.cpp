@@ -27,9 +27,8 @@ class Applying {
 
 }  // namespace
 
-ListBoxBinder::ListBoxBinder(ListBox& model, QListView* widget, ControlHelp help,
-                             CallbackGuard guard)
-    : ControlBinder(model, std::move(help), std::move(guard)),
+ListBoxBinder::ListBoxBinder(ListBox& model, QListView* widget, CallbackGuard guard)
+    : ControlBinder(model, std::move(guard)),
       model_(model),
       widget_(widget),
       rows_(std::make_unique<ListBoxModel>(model)) {

@@ -19,8 +19,7 @@ class ListBoxModel;
 // OnClick; changes made by the core are shown without running it.
 class ListBoxBinder final : public ControlBinder {
   public:
-    ListBoxBinder(ListBox& model, QListView* widget, ControlHelp help = {},
-                  CallbackGuard guard = {});
+    ListBoxBinder(ListBox& model, QListView* widget, CallbackGuard guard = {});
     ~ListBoxBinder() override;
     void sync() override;
 

@@ -54,8 +54,8 @@ void LogModel::reset(const QStringList& rows) {
     endResetModel();
 }
 
-LogBinder::LogBinder(Memo& model, QListView* view, ControlHelp help, CallbackGuard guard)
-    : ControlBinder(model, std::move(help), std::move(guard)), model_(model), view_(view) {
+LogBinder::LogBinder(Memo& model, QListView* view, CallbackGuard guard)
+    : ControlBinder(model, std::move(guard)), model_(model), view_(view) {
     view_->setModel(&rows_);
     view_->setUniformItemSizes(true);
     view_->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -33,7 +33,7 @@ class LogModel final : public QAbstractListModel {
 // seen, so a burst of Ident queries never waits for the screen.
 class LogBinder final : public ControlBinder {
   public:
-    LogBinder(Memo& model, QListView* view, ControlHelp help = {}, CallbackGuard guard = {});
+    LogBinder(Memo& model, QListView* view, CallbackGuard guard = {});
     void sync() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

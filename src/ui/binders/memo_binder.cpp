@@ -6,8 +6,8 @@
 
 namespace pontavi {
 
-MemoBinder::MemoBinder(Memo& model, QPlainTextEdit* widget, ControlHelp help, CallbackGuard guard)
-    : ControlBinder(model, std::move(help), std::move(guard)), model_(model), widget_(widget) {
+MemoBinder::MemoBinder(Memo& model, QPlainTextEdit* widget, CallbackGuard guard)
+    : ControlBinder(model, std::move(guard)), model_(model), widget_(widget) {
     widget_->setLineWrapMode(QPlainTextEdit::NoWrap);
     connect(widget_, &QPlainTextEdit::textChanged, this, [this] {
         if (applying_) {

@@ -15,8 +15,7 @@ namespace pontavi {
 // Read-only logs use LogBinder.
 class MemoBinder final : public ControlBinder {
   public:
-    MemoBinder(Memo& model, QPlainTextEdit* widget, ControlHelp help = {},
-               CallbackGuard guard = {});
+    MemoBinder(Memo& model, QPlainTextEdit* widget, CallbackGuard guard = {});
     void sync() override;
 
   private:

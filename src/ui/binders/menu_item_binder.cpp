@@ -7,9 +7,8 @@
 
 namespace pontavi {
 
-MenuItemBinder::MenuItemBinder(MenuItem& model, QAction* action, ControlHelp help,
-                               CallbackGuard guard)
-    : ControlBinder(model, std::move(help), std::move(guard)), model_(model), action_(action) {
+MenuItemBinder::MenuItemBinder(MenuItem& model, QAction* action, CallbackGuard guard)
+    : ControlBinder(model, std::move(guard)), model_(model), action_(action) {
     connect(action_, &QAction::triggered, this, [this] {
         act([this] { model_.click(); });
         sync();  // Qt flips a checkable action by itself; the model decides.

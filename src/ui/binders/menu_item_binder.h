@@ -11,8 +11,7 @@ namespace pontavi {
 // mark, enabled state; choosing the action runs the model's click().
 class MenuItemBinder final : public ControlBinder {
   public:
-    MenuItemBinder(MenuItem& model, QAction* action, ControlHelp help = {},
-                   CallbackGuard guard = {});
+    MenuItemBinder(MenuItem& model, QAction* action, CallbackGuard guard = {});
     void sync() override;
     QAction* action() const { return action_; }
 

@@ -5,9 +5,8 @@
 
 namespace pontavi {
 
-PageControlBinder::PageControlBinder(PageControl& model, QTabWidget* widget, ControlHelp help,
-                                     CallbackGuard guard)
-    : ControlBinder(model, std::move(help), std::move(guard)), model_(model), widget_(widget) {
+PageControlBinder::PageControlBinder(PageControl& model, QTabWidget* widget, CallbackGuard guard)
+    : ControlBinder(model, std::move(guard)), model_(model), widget_(widget) {
     connect(widget_, &QTabWidget::currentChanged, this, [this](int index) {
         act([&] { model_.setActivePage(index); });
         sync();

@@ -11,8 +11,7 @@ namespace pontavi {
 // user runs the model's OnChange (the core's PageControl1Change).
 class PageControlBinder final : public ControlBinder {
   public:
-    PageControlBinder(PageControl& model, QTabWidget* widget, ControlHelp help = {},
-                      CallbackGuard guard = {});
+    PageControlBinder(PageControl& model, QTabWidget* widget, CallbackGuard guard = {});
     void sync() override;
 
   private:

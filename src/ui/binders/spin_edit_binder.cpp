@@ -5,9 +5,8 @@
 
 namespace pontavi {
 
-SpinEditBinder::SpinEditBinder(SpinEdit& model, QSpinBox* widget, ControlHelp help,
-                               CallbackGuard guard)
-    : ControlBinder(model, std::move(help), std::move(guard)), model_(model), widget_(widget) {
+SpinEditBinder::SpinEditBinder(SpinEdit& model, QSpinBox* widget, CallbackGuard guard)
+    : ControlBinder(model, std::move(guard)), model_(model), widget_(widget) {
     connect(widget_, &QSpinBox::valueChanged, this, [this](int value) {
         act([&] { model_.setValue(value); });
         sync();

@@ -10,8 +10,7 @@ namespace pontavi {
 // SpinEdit <-> QSpinBox, with the model's limits.
 class SpinEditBinder final : public ControlBinder {
   public:
-    SpinEditBinder(SpinEdit& model, QSpinBox* widget, ControlHelp help = {},
-                   CallbackGuard guard = {});
+    SpinEditBinder(SpinEdit& model, QSpinBox* widget, CallbackGuard guard = {});
     void sync() override;
 
   private:

@@ -8,8 +8,8 @@
 namespace pontavi {
 
 StatusBarBinder::StatusBarBinder(StatusBar& model, QStatusBar* widget, double scale,
-                                 ControlHelp help, CallbackGuard guard)
-    : ControlBinder(model, std::move(help), std::move(guard)), model_(model), widget_(widget) {
+                                 CallbackGuard guard)
+    : ControlBinder(model, std::move(guard)), model_(model), widget_(widget) {
     widget_->setSizeGripEnabled(false);
     for (std::size_t i = 0; i < model_.PanelCount(); ++i) {
         auto* label = new QLabel(widget_);  // owned by the status bar

@@ -14,8 +14,7 @@ namespace pontavi {
 // width (scaled by `scale` for the system font).
 class StatusBarBinder final : public ControlBinder {
   public:
-    StatusBarBinder(StatusBar& model, QStatusBar* widget, double scale, ControlHelp help = {},
-                    CallbackGuard guard = {});
+    StatusBarBinder(StatusBar& model, QStatusBar* widget, double scale, CallbackGuard guard = {});
     void sync() override;
     QLabel* panelLabel(std::size_t i) const { return panels_.at(i); }
 

@@ -7,9 +7,8 @@
 
 namespace pontavi {
 
-StringGridBinder::StringGridBinder(StringGrid& model, QTableWidget* widget, ControlHelp help,
-                                   CallbackGuard guard)
-    : ControlBinder(model, std::move(help), std::move(guard)), model_(model), widget_(widget) {
+StringGridBinder::StringGridBinder(StringGrid& model, QTableWidget* widget, CallbackGuard guard)
+    : ControlBinder(model, std::move(guard)), model_(model), widget_(widget) {
     widget_->setColumnCount(model_.ColCount());
     widget_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     widget_->setSelectionBehavior(QAbstractItemView::SelectRows);

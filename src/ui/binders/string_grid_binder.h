@@ -13,8 +13,7 @@ namespace pontavi {
 // so it becomes the table's header; rows 1.. are the read-only body.
 class StringGridBinder final : public ControlBinder {
   public:
-    StringGridBinder(StringGrid& model, QTableWidget* widget, ControlHelp help = {},
-                     CallbackGuard guard = {});
+    StringGridBinder(StringGrid& model, QTableWidget* widget, CallbackGuard guard = {});
     void sync() override;
 
   private:

@@ -7,12 +7,8 @@
 
 namespace pontavi {
 
-TextBoxBinder::TextBoxBinder(TextBox& model, QLineEdit* widget, ControlHelp help, bool readOnly,
-                             CallbackGuard guard)
-    : ControlBinder(model, std::move(help), std::move(guard)),
-      model_(model),
-      widget_(widget),
-      readOnly_(readOnly) {
+TextBoxBinder::TextBoxBinder(TextBox& model, QLineEdit* widget, bool readOnly, CallbackGuard guard)
+    : ControlBinder(model, std::move(guard)), model_(model), widget_(widget), readOnly_(readOnly) {
     // textEdited: typing only, never our own setText.
     connect(widget_, &QLineEdit::textEdited, this, [this](const QString& text) {
         act([&] { model_.userEdit(fromQt(text)); });

@@ -14,7 +14,7 @@ namespace pontavi {
 class TextBoxBinder final : public ControlBinder {
   public:
     // readOnly: the box is never typed into, whatever the model says.
-    TextBoxBinder(TextBox& model, QLineEdit* widget, ControlHelp help = {}, bool readOnly = false,
+    TextBoxBinder(TextBox& model, QLineEdit* widget, bool readOnly = false,
                   CallbackGuard guard = {});
     void sync() override;
 

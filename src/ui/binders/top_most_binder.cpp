@@ -5,7 +5,7 @@
 namespace pontavi {
 
 TopMostBinder::TopMostBinder(TopMost& model, QWidget* window, CallbackGuard guard)
-    : ControlBinder(model, {}, std::move(guard)), model_(model), window_(window) {
+    : ControlBinder(model, std::move(guard)), model_(model), window_(window) {
     install();
 }
 

@@ -34,9 +34,12 @@ class BindersTest : public QObject {
 
   private slots:
     void checkBoxBothWaysWithoutEcho() {
-        CheckBox model("CB1", "&Use The First Ident Only");
+        CheckBox model(ControlInfo{.name = "CB1",
+                                   .caption = "&Use The First Ident Only",
+                                   .help = 150,
+                                   .hint = "When activated, only the first ident."});
         QCheckBox box;
-        CheckBoxBinder binder(model, &box, {150, "When activated, only the first ident."});
+        CheckBoxBinder binder(model, &box);
         int handlerRuns = 0;
         model.OnClick = [&] { ++handlerRuns; };
         QCOMPARE(box.text(), QStringLiteral("&Use The First Ident Only"));
@@ -67,9 +70,9 @@ class BindersTest : public QObject {
     }
 
     void buttonClickRunsHandlerOnlyWhenEnabled() {
-        Button model("Resolve", "&Resolve");
+        Button model(ControlInfo{.name = "Resolve", .caption = "&Resolve", .help = 162});
         QPushButton button;
-        ButtonBinder binder(model, &button, {162, {}});
+        ButtonBinder binder(model, &button);
         int clicks = 0;
         model.OnClick = [&] { ++clicks; };
         button.click();
@@ -117,7 +120,7 @@ class BindersTest : public QObject {
     void readOnlyTextBoxStaysReadOnly() {
         TextBox model("DNSResult");
         QLineEdit edit;
-        TextBoxBinder binder(model, &edit, {}, true);
+        TextBoxBinder binder(model, &edit, true);
         QVERIFY(edit.isReadOnly());
     }
 
@@ -225,9 +228,10 @@ class BindersTest : public QObject {
     }
 
     void statusBarPanelsFollowModel() {
-        StatusBar model("MailStatus", {{"Status: IDLE", 220}, {"Last Check: Never", 120}});
+        StatusBar model(ControlInfo{.name = "MailStatus", .help = 143},
+                        {{"Status: IDLE", 220}, {"Last Check: Never", 120}});
         QStatusBar bar;
-        StatusBarBinder binder(model, &bar, 1.0, {143, {}});
+        StatusBarBinder binder(model, &bar, 1.0);
         QCOMPARE(binder.panelLabel(0)->text(), QStringLiteral("Status: IDLE"));
         QCOMPARE(binder.panelLabel(0)->width(), 220);
         QCOMPARE(binder.panelLabel(1)->width(), 120);
