@@ -20,57 +20,61 @@ TForm1::TForm1(FormServices services) : impl_(std::make_unique<TForm1Impl>(*this
 
 TForm1::~TForm1() = default;
 
+WindowHost& TForm1::host() const {
+    return impl_->services.host;
+}
+
 std::vector<MenuItem*> TForm1::PopupMenu1() const {
     return impl_->popupMenu;
 }
 
 bool TForm1::Visible() const {
-    return impl_->s.host.IsVisible();
+    return host().IsVisible();
 }
 
 void TForm1::TrayIcon1Click() {
-    auto& d = *impl_;
-    if (d.s.host.IsVisible()) {
-        if (d.CanHide) {
+    TForm1Impl& impl = *impl_;
+    if (host().IsVisible()) {
+        if (impl.CanHide) {
             HideOptions();
         }
-    } else if (d.CanShow) {
-        d.s.host.ShowAt(d.SavedLeft, d.SavedTop);
+    } else if (impl.CanShow) {
+        host().ShowAt(impl.SavedLeft, impl.SavedTop);
         FormShow();
     }
 }
 
 void TForm1::FormShow() {
-    auto& d = *impl_;
+    TForm1Impl& impl = *impl_;
     const int section = StartSectionCombo.ItemIndex();
     if (section >= 0 && section < kPageCount) {
         PageControl1.setActivePage(section);
     }
-    TimeLB.setItems(d.TimeServerList);
-    IdentMemo.setLines(d.IdentList);
-    d.CanHide = true;
-    d.CanShow = false;
-    d.displayAppsList();
-    d.s.host.BringToFront();
+    TimeLB.setItems(impl.TimeServerList);
+    IdentMemo.setLines(impl.IdentList);
+    impl.CanHide = true;
+    impl.CanShow = false;
+    impl.displayAppsList();
+    host().BringToFront();
 }
 
 void TForm1::HideOptions() {
-    auto& d = *impl_;
-    d.idents.commitIdentMemo();
-    d.TimeServerList = TimeLB.Items();
-    d.SavedTop = d.s.host.Top();
-    d.SavedLeft = d.s.host.Left();
-    d.s.host.Hide();
-    d.CanShow = true;
-    d.CanHide = false;
+    TForm1Impl& impl = *impl_;
+    impl.idents.commitIdentMemo();
+    impl.TimeServerList = TimeLB.Items();
+    impl.SavedTop = host().Top();
+    impl.SavedLeft = host().Left();
+    host().Hide();
+    impl.CanShow = true;
+    impl.CanHide = false;
 }
 
 void TForm1::PageControl1Change() {
-    auto& d = *impl_;
+    TForm1Impl& impl = *impl_;
     if (PageControl1.ActivePage() == DNSPage) {
         DNSEdit.setFocus();
     } else if (PageControl1.ActivePage() == RequestsPage) {
-        d.idents.requestsPageShown();
+        impl.idents.requestsPageShown();
     }
 }
 
@@ -82,14 +86,14 @@ bool TForm1::FormKeyUp(int key) {
     if (key == kKeyF1) {
         const int page = PageControl1.ActivePage();
         HideOptions();
-        impl_->s.help.ShowTopic(kPageTopics[page]);
+        impl_->services.help.ShowTopic(kPageTopics[page]);
         return true;
     }
     return false;
 }
 
 void TForm1::FormClose() {
-    if (impl_->s.host.IsVisible()) {
+    if (host().IsVisible()) {
         HideOptions();
     }
     impl_->saveReportingFailure();
@@ -101,15 +105,15 @@ void TForm1::SessionEnd() {
 }
 
 void TForm1::Exit1Click() {
-    auto& d = *impl_;
-    if (!d.saveReportingFailure()) {
+    TForm1Impl& impl = *impl_;
+    if (!impl.saveReportingFailure()) {
         return;  // the user may try again; nothing is hung up, nothing quits
     }
-    if (d.s.host.IsVisible()) {
+    if (host().IsVisible()) {
         HideOptions();
     }
-    d.hangUpOwnDial();
-    d.s.loop.quit();
+    impl.hangUpOwnDial();
+    impl.services.loop.quit();
 }
 
 void TForm1::URLPopupPopup() {
@@ -121,15 +125,19 @@ void TForm1::setUrlTextWidth(std::function<int(const std::string&)> textWidth) {
 }
 
 void TForm1::Help1Click() {
-    impl_->s.help.ShowContents();
+    impl_->services.help.ShowContents();
 }
 
 void TForm1::About1Click() {
-    impl_->s.dialogs.About();
+    impl_->services.dialogs.About();
 }
 
 void TForm1::OnTopClick() {
     TopMost1.setTopMost(OnTop.Checked());
+}
+
+void TForm1::MailCBClick() {
+    MailSettingBtn.setEnabled(MailCB.Checked());
 }
 
 void TForm1::FormCreate() {

@@ -68,6 +68,19 @@ class TForm1Impl;
 // The main window: owner of every list, timer, component and control of the
 // program for its whole run. The Qt view mirrors these control models and
 // forwards the user's actions to the handlers below.
+//
+// Where things are:
+// - form1.h: the controls, each declared with its caption, help number and hint.
+// - form1.cpp: the window's own handlers declared below (show, hide, keys,
+//   close, exit, the tray menu's commands, option clicks that change only
+//   other controls).
+// - form1_impl.h/.cpp: TForm1Impl, the state, lists, timers and components,
+//   built and wired to the controls in its constructor; start-up
+//   (FormCreate) and the steps the handlers share.
+// - form1_settings.cpp: reading and writing the settings (IniFileRead/Write).
+// A subsystem's handlers stay in its own component (ident chooser, name
+// lookup, online timer, connection monitor, URL keeper), wired to the
+// controls in TForm1Impl's constructor.
 class TForm1 {
   public:
     explicit TForm1(FormServices services);
@@ -186,12 +199,15 @@ class TForm1 {
     void Help1Click();
     void About1Click();
     void OnTopClick();
+    void MailCBClick();
     void IniFileRead();
     void IniFileWrite();
 
     bool Visible() const;
 
   private:
+    WindowHost& host() const;
+
     TMoreListBox urlLB_{ControlInfo{.name = "UrlLB", .help = 216}};
     std::unique_ptr<TForm1Impl> impl_;
     friend class TForm1Impl;

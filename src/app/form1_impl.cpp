@@ -22,66 +22,102 @@ constexpr int kIPLookupTimeOut = 30;
 
 }  // namespace
 
-TForm1Impl::TForm1Impl(TForm1& form, FormServices services)
-    : f(form),
-      s(services),
-      dialogs(s.dialogs, f.TopMost1, f.OnTop),
-      ProgramFolder(s.paths.ProgramFolder()),
+TForm1Impl::TForm1Impl(TForm1& owner, FormServices platform)
+    : form(owner),
+      services(platform),
+      dialogs(services.dialogs, form.TopMost1, form.OnTop),
+      ProgramFolder(services.paths.ProgramFolder()),
       UrlFileName(ProgramFolder + "URL.lst"),
-      AppsTimer(s.loop, 5000, false),
-      MailTimer(s.loop, 255'000, false),
-      AutoConnectTimer(s.loop, 3'300'000, false),
-      online(s.loop, {f.SessionTimePanel, f.TotalTimePanel, f.ResetDateLabel}, LocalShortDateToday),
-      layer(s.loop, s.resolver),
-      idents({f.CB1, f.First1, f.Edit1, f.IdentMemo}, IdentList),
-      ident(layer, idents, f.Memo1, dialogs, std::to_string(s.identPort)),
-      nameLookup({f.DNSEdit, f.DNSResult, f.Resolve, f.AutoCopyCB}, ident.ServerSocket1(),
-                 s.clipboard),
+      AppsTimer(services.loop, 5000, false),
+      MailTimer(services.loop, 255'000, false),
+      AutoConnectTimer(services.loop, 3'300'000, false),
+      online(services.loop,
+             {.SessionTimePanel = form.SessionTimePanel,
+              .TotalTimePanel = form.TotalTimePanel,
+              .ResetDateLabel = form.ResetDateLabel},
+             LocalShortDateToday),
+      layer(services.loop, services.resolver),
+      idents({.CB1 = form.CB1,
+              .First1 = form.First1,
+              .Edit1 = form.Edit1,
+              .IdentMemo = form.IdentMemo},
+             IdentList),
+      ident(layer, idents, form.Memo1, dialogs, std::to_string(services.identPort)),
+      nameLookup({.DNSEdit = form.DNSEdit,
+                  .DNSResult = form.DNSResult,
+                  .Resolve = form.Resolve,
+                  .AutoCopyCB = form.AutoCopyCB},
+                 ident.ServerSocket1(), services.clipboard),
       IPLookup(layer),
-      monitor(s.loop,
-              {s.dialUp, connection, f.TrayIcon1, f.MailStatus, f.ConnectNow, f.CheckMailNow1,
-               f.BitBtn2, f.CopyIPCB, f.UpdateClockCB, f.MailCB, f.SpinEdit1, AutoConnectTimer,
-               AppsTimer, MailTimer, online},
+      monitor(services.loop,
+              {.dialUp = services.dialUp,
+               .state = connection,
+               .TrayIcon1 = form.TrayIcon1,
+               .MailStatus = form.MailStatus,
+               .ConnectNow = form.ConnectNow,
+               .CheckMailNow1 = form.CheckMailNow1,
+               .BitBtn2 = form.BitBtn2,
+               .CopyIPCB = form.CopyIPCB,
+               .UpdateClockCB = form.UpdateClockCB,
+               .MailCB = form.MailCB,
+               .SpinEdit1 = form.SpinEdit1,
+               .AutoConnectTimer = AutoConnectTimer,
+               .AppsTimer = AppsTimer,
+               .MailTimer = MailTimer,
+               .onlineTimer = online},
               {.AppsTimerTimer = {},
                .CopyIPAddress = [this] { copyIPAddress(); },
                .StartClockUpdate = {},
                .MailTimerTimer = {},
-               .OnBackgroundError = [this](const std::string& m) { f.Memo1.addLine(m); }}),
-      urls({f.UrlLB(), f.Button5, f.Button13, f.Button11, f.Button12, f.Button10, f.Copy1, f.View1,
-            f.Remove1},
-           {s.clipboard, s.shell, dialogs, [this] { f.HideOptions(); }, {}}, UrlFileName) {
+               .OnBackgroundError = [this](const std::string& m) { form.Memo1.addLine(m); }}),
+      urls({.UrlLB = form.UrlLB(),
+            .Button5 = form.Button5,
+            .Button13 = form.Button13,
+            .Button11 = form.Button11,
+            .Button12 = form.Button12,
+            .Button10 = form.Button10,
+            .Copy1 = form.Copy1,
+            .View1 = form.View1,
+            .Remove1 = form.Remove1},
+           {.clipboard = services.clipboard,
+            .shell = services.shell,
+            .dialogs = dialogs,
+            .hideOptions = [this] { form.HideOptions(); },
+            .textWidth = {}},
+           UrlFileName) {
     Crypt.Key = kScramblerKey;
     // Failures inside socket handlers are a peer's doing: they go to the
     // Requests log, never to a box per event.
-    layer.OnHandlerError = [this](const std::string& message) { f.Memo1.addLine(message); };
+    layer.OnHandlerError = [this](const std::string& message) { form.Memo1.addLine(message); };
     IPLookup.setTimeOut(kIPLookupTimeOut);
     IPLookup.OnTimeOut = [](TSockCtrl&, TSocketBase*) {};  // the wait ends with 10060
     idents.bind();
-    f.OnTop.OnClick = [this] { f.OnTopClick(); };
-    f.MailCB.OnClick = [this] { MailCBClick(); };
-    f.MailSettingBtn.setEnabled(false);
-    f.PageControl1.OnChange = [this] { f.PageControl1Change(); };
-    f.ShowRequests1.OnClick = [this] { f.TrayIcon1Click(); };
-    f.Help1.OnClick = [this] { f.Help1Click(); };
-    f.About1.OnClick = [this] { f.About1Click(); };
-    f.Exit1.OnClick = [this] { f.Exit1Click(); };
-    f.BitBtn3.OnClick = [this] { online.BitBtn3Click(); };
-    f.BitBtn4.OnClick = [this] { online.BitBtn4Click(); };
-    f.Memo1.setReadOnly(true);
-    f.CopyIPEdit.setVisible(false);
+    form.OnTop.OnClick = [this] { form.OnTopClick(); };
+    form.MailCB.OnClick = [this] { form.MailCBClick(); };
+    form.MailSettingBtn.setEnabled(false);
+    form.PageControl1.OnChange = [this] { form.PageControl1Change(); };
+    form.ShowRequests1.OnClick = [this] { form.TrayIcon1Click(); };
+    form.Help1.OnClick = [this] { form.Help1Click(); };
+    form.About1.OnClick = [this] { form.About1Click(); };
+    form.Exit1.OnClick = [this] { form.Exit1Click(); };
+    form.BitBtn3.OnClick = [this] { online.BitBtn3Click(); };
+    form.BitBtn4.OnClick = [this] { online.BitBtn4Click(); };
+    form.Memo1.setReadOnly(true);
+    form.CopyIPEdit.setVisible(false);
     buildPopupMenu();
 }
 
 void TForm1Impl::buildPopupMenu() {
-    popupMenu = {&f.Help1,      &f.About1, &separator1_, &f.ShowRequests1, &f.CheckMailNow1,
-                 &f.ConnectNow, &f.First1, &separator2_, &f.Exit1};
+    popupMenu = {&form.Help1,         &form.About1,        &separator1_,
+                 &form.ShowRequests1, &form.CheckMailNow1, &form.ConnectNow,
+                 &form.First1,        &separator2_,        &form.Exit1};
 }
 
 void TForm1Impl::formCreate() {
     CanHide = false;
     CanShow = true;
-    f.BitBtn2.setEnabled(false);
-    f.CheckMailNow1.setEnabled(false);
+    form.BitBtn2.setEnabled(false);
+    form.CheckMailNow1.setEnabled(false);
     announceLegacySettings();
     try {
         urls.load();
@@ -90,8 +126,8 @@ void TForm1Impl::formCreate() {
     }
     urls.start();
     CurrentServer = 0;
-    f.TrayIcon1.setToolTip("Pontavi! - Not Connected");
-    f.MailStatus.setPanelText(0, "Not Connected");
+    form.TrayIcon1.setToolTip("Pontavi! - Not Connected");
+    form.MailStatus.setPanelText(0, "Not Connected");
     online.BitBtn4Click();
     TimeServerIndex = 0;
     connection.AppsIndex = -1;
@@ -101,18 +137,18 @@ void TForm1Impl::formCreate() {
     SeenMessageIds.clear();
     MailErrorList.clear();
     ServerNames.clear();
-    f.StringGrid1.setCell(0, 0, "From:");
-    f.StringGrid1.setCell(1, 0, "Subject:");
-    f.StringGrid1.setCell(2, 0, "MailBox:");
+    form.StringGrid1.setCell(0, 0, "From:");
+    form.StringGrid1.setCell(1, 0, "Subject:");
+    form.StringGrid1.setCell(2, 0, "MailBox:");
     iniFileRead();
     idents.showFirstIdent();
     ident.start();
     monitor.start();
-    f.TrayIcon1.OnClick = [this] { f.TrayIcon1Click(); };
-    f.TrayIcon1.setIcon(TrayImage::IconNotConnected);
-    f.TrayIcon1.setActive(true);
-    if (f.DisplayAtStartupCB.Checked()) {
-        f.TrayIcon1Click();
+    form.TrayIcon1.OnClick = [this] { form.TrayIcon1Click(); };
+    form.TrayIcon1.setIcon(TrayImage::IconNotConnected);
+    form.TrayIcon1.setActive(true);
+    if (form.DisplayAtStartupCB.Checked()) {
+        form.TrayIcon1Click();
     }
 }
 
@@ -126,10 +162,6 @@ void TForm1Impl::announceLegacySettings() {
     std::filesystem::remove(legacy, ec);
 }
 
-void TForm1Impl::MailCBClick() {
-    f.MailSettingBtn.setEnabled(f.MailCB.Checked());
-}
-
 void TForm1Impl::displayAppsList() {
     // A launch record is "Title?Executable?Parameters?Style"; the list shows titles.
     std::vector<std::string> rows;
@@ -137,20 +169,20 @@ void TForm1Impl::displayAppsList() {
     for (const auto& record : AppsList) {
         rows.push_back(record.substr(0, record.find('?')));
     }
-    f.fnp.setItems(std::move(rows));
+    form.fnp.setItems(std::move(rows));
 }
 
 void TForm1Impl::hangUpOwnDial() {
     if (connection.AutoDialed) {
-        s.dialUp.HangUp(connection.DialHandle);
+        services.dialUp.HangUp(connection.DialHandle);
     }
 }
 
 void TForm1Impl::copyIPAddress() {
     const std::string address = HostToAddress(IPLookup, LocalHostName());
-    f.CopyIPEdit.setText(address);
-    f.CopyIPEdit.selectAll();
-    s.clipboard.setText(f.CopyIPEdit.SelText());
+    form.CopyIPEdit.setText(address);
+    form.CopyIPEdit.selectAll();
+    services.clipboard.setText(form.CopyIPEdit.SelText());
 }
 
 }  // namespace pontavi

@@ -19,11 +19,12 @@
 
 namespace pontavi {
 
-// The window's state and components. Members are declared in the order they
-// must be built: what a later member takes a reference to comes first.
+// The window's state and components, and the steps TForm1's handlers share.
+// Members are declared in the order they must be built: what a later member
+// takes a reference to comes first.
 class TForm1Impl {
   public:
-    TForm1Impl(TForm1& form, FormServices services);
+    TForm1Impl(TForm1& owner, FormServices platform);
 
     void formCreate();
     void iniFileRead();
@@ -34,10 +35,9 @@ class TForm1Impl {
     void displayAppsList();
     void hangUpOwnDial();
     void copyIPAddress();
-    void MailCBClick();
 
-    TForm1& f;
-    FormServices s;
+    TForm1& form;  // the owner, whose controls the components below act on
+    FormServices services;
     BracketedDialogs dialogs;
 
     bool CanHide = false;
@@ -55,9 +55,10 @@ class TForm1Impl {
     std::vector<std::string> SeenMessageIds;
     std::vector<std::string> MailErrorList;
     std::vector<std::string> ServerNames;
-    // The settings that have no control of their own (mail options, server
-    // records); the rest live in the controls and lists above.
-    AppSettings other;
+    // The settings as last read. Those without a control of their own (mail
+    // options, server records) live only here; the rest live in the controls
+    // and lists above, and a save collects them from there.
+    AppSettings storedSettings;
     ConnectionState connection;
 
     VelkEncryption Crypt;

@@ -5,13 +5,13 @@
 namespace pontavi {
 
 void TForm1Impl::iniFileRead() {
-    SettingsStore store(s.paths.SettingsFile());
+    SettingsStore store(services.paths.SettingsFile());
     AppSettings read;
     try {
         store.load();
         for (const ReadStep step : kReadSteps) {
             ReadAppSettingsStep(step, store, Crypt, read);
-            other = read;
+            storedSettings = read;
             applyReadStep(step);
         }
     } catch (const SettingsError& e) {
@@ -25,75 +25,75 @@ void TForm1Impl::iniFileRead() {
 void TForm1Impl::applyReadStep(ReadStep step) {
     switch (step) {
         case ReadStep::Options:
-            f.OnTop.setChecked(other.AlwaysOnTop);
-            f.First1.setChecked(other.UseFirst);
-            f.SpinEdit1.setValue(other.AppsDelay);
-            f.UpdateClockCB.setChecked(other.UpdateClock);
-            f.CopyIPCB.setChecked(other.CopyIP);
-            f.AutoCopyCB.setChecked(other.AutoCopy);
-            f.DisplayAtStartupCB.setChecked(other.DisplayAtStartup);
-            f.StartSectionCombo.setItemIndex(other.StartupSection);
+            form.OnTop.setChecked(storedSettings.AlwaysOnTop);
+            form.First1.setChecked(storedSettings.UseFirst);
+            form.SpinEdit1.setValue(storedSettings.AppsDelay);
+            form.UpdateClockCB.setChecked(storedSettings.UpdateClock);
+            form.CopyIPCB.setChecked(storedSettings.CopyIP);
+            form.AutoCopyCB.setChecked(storedSettings.AutoCopy);
+            form.DisplayAtStartupCB.setChecked(storedSettings.DisplayAtStartup);
+            form.StartSectionCombo.setItemIndex(storedSettings.StartupSection);
             break;
         case ReadStep::MailServers:
-            ServerNames = other.ServerNames;
+            ServerNames = storedSettings.ServerNames;
             break;
         case ReadStep::Mail:
-            f.MailCB.setChecked(other.CheckMail);
+            form.MailCB.setChecked(storedSettings.CheckMail);
             break;
         case ReadStep::Positions:
-            SavedTop = other.Top;
-            SavedLeft = other.Left;
+            SavedTop = storedSettings.Top;
+            SavedLeft = storedSettings.Left;
             break;
         case ReadStep::Timer:
-            online.setTotalTime(other.TotalTime);
-            online.setResetDate(other.ResetDate);
+            online.setTotalTime(storedSettings.TotalTime);
+            online.setResetDate(storedSettings.ResetDate);
             break;
         case ReadStep::ServerRecords:
-            break;  // kept in `other`
+            break;  // kept in `storedSettings`
         case ReadStep::AutoConnect:
-            connection.AutoConnectEntry = other.AutoConnectEntry;
-            connection.AutoConnectInterval = other.AutoConnectInterval;
+            connection.AutoConnectEntry = storedSettings.AutoConnectEntry;
+            connection.AutoConnectInterval = storedSettings.AutoConnectInterval;
             break;
         case ReadStep::Idents:
-            IdentList = other.IdentList;
+            IdentList = storedSettings.IdentList;
             break;
         case ReadStep::LaunchAndTime:
-            AppsList = other.AppsList;
-            TimeServerList = other.TimeServerList;
+            AppsList = storedSettings.AppsList;
+            TimeServerList = storedSettings.TimeServerList;
             break;
     }
 }
 
 void TForm1Impl::applyConsistencyAndDisplay() {
-    f.CB1.setChecked(f.First1.Checked());
-    if (f.MailCB.Checked() && ServerNames.empty()) {
-        f.MailCB.setChecked(false);
+    form.CB1.setChecked(form.First1.Checked());
+    if (form.MailCB.Checked() && ServerNames.empty()) {
+        form.MailCB.setChecked(false);
     }
-    if (f.UpdateClockCB.Checked() && TimeServerList.empty()) {
-        f.UpdateClockCB.setChecked(false);
+    if (form.UpdateClockCB.Checked() && TimeServerList.empty()) {
+        form.UpdateClockCB.setChecked(false);
     }
-    f.SessionTimePanel.setCaption(OnlineTimer::kZero);
-    MailTimer.setInterval(MailTimerInterval(other));
-    AutoConnectTimer.setInterval(AutoConnectTimerInterval(other));
+    form.SessionTimePanel.setCaption(OnlineTimer::kZero);
+    MailTimer.setInterval(MailTimerInterval(storedSettings));
+    AutoConnectTimer.setInterval(AutoConnectTimerInterval(storedSettings));
 }
 
 AppSettings TForm1Impl::collectSettings() const {
-    AppSettings out = other;
-    out.AlwaysOnTop = f.OnTop.Checked();
-    out.UseFirst = f.First1.Checked();
-    out.AppsDelay = f.SpinEdit1.Value();
-    out.UpdateClock = f.UpdateClockCB.Checked();
-    out.CopyIP = f.CopyIPCB.Checked();
-    out.AutoCopy = f.AutoCopyCB.Checked();
-    out.DisplayAtStartup = f.DisplayAtStartupCB.Checked();
-    out.StartupSection = f.StartSectionCombo.ItemIndex();
+    AppSettings out = storedSettings;
+    out.AlwaysOnTop = form.OnTop.Checked();
+    out.UseFirst = form.First1.Checked();
+    out.AppsDelay = form.SpinEdit1.Value();
+    out.UpdateClock = form.UpdateClockCB.Checked();
+    out.CopyIP = form.CopyIPCB.Checked();
+    out.AutoCopy = form.AutoCopyCB.Checked();
+    out.DisplayAtStartup = form.DisplayAtStartupCB.Checked();
+    out.StartupSection = form.StartSectionCombo.ItemIndex();
     out.ServerNames = ServerNames;
-    out.CheckMail = f.MailCB.Checked();
+    out.CheckMail = form.MailCB.Checked();
     out.AutoConnectEntry = connection.AutoConnectEntry;
     out.AutoConnectInterval = connection.AutoConnectInterval;
     // A hidden window is where it was when it was hidden.
-    out.Top = s.host.IsVisible() ? s.host.Top() : SavedTop;
-    out.Left = s.host.IsVisible() ? s.host.Left() : SavedLeft;
+    out.Top = services.host.IsVisible() ? services.host.Top() : SavedTop;
+    out.Left = services.host.IsVisible() ? services.host.Left() : SavedLeft;
     out.TotalTime = online.TotalTime();
     out.ResetDate = online.ResetDate();
     out.IdentList = IdentList;
@@ -104,7 +104,7 @@ AppSettings TForm1Impl::collectSettings() const {
 
 void TForm1Impl::iniFileWrite() {
     urls.save();  // "Cannot create file ..." fails the save before the settings
-    SettingsStore store(s.paths.SettingsFile());
+    SettingsStore store(services.paths.SettingsFile());
     SaveAppSettings(store, Crypt, collectSettings());
 }
 
