@@ -15,7 +15,9 @@
 #include "net/system_resolver.h"
 #include "platform/linux/lock_file_instance.h"
 #include "platform/linux/ppp_dialup.h"
+#include "platform/linux/spawn_process_starter.h"
 #include "platform/linux/system_interfaces.h"
+#include "platform/linux/timedated_clock.h"
 #include "platform/linux/xdg_paths.h"
 #include "platform/linux/xdg_shell.h"
 #include "ui/callback_guard.h"
@@ -82,9 +84,11 @@ int run(QApplication& app) {
     SystemInterfaces interfaces;
     PppDialUp dialUp(loop, PppPaths::FromEnvironment(), interfaces);
     QtHelp help(helpFolder());
+    SpawnProcessStarter processes(loop);
+    TimedatedClock clock(loop);
 
-    TForm1 form(
-        FormServices{loop, dialogs, paths, clipboard, shell, resolver, dialUp, help, window});
+    TForm1 form(FormServices{loop, dialogs, paths, clipboard, shell, resolver, dialUp, help, window,
+                             processes, clock});
     FormView view(window, form, guard);
     Tray tray(form.TrayIcon1, form.PopupMenu1(), guard);
     window.TrayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };

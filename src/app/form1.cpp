@@ -124,6 +124,10 @@ void TForm1::setUrlTextWidth(std::function<int(const std::string&)> textWidth) {
     impl_->urls.setTextWidth(std::move(textWidth));
 }
 
+void TForm1::setShowAddAppsForm(std::function<bool(TAddAppsForm&)> show) {
+    impl_->launchPage.setShowAddForm(std::move(show));
+}
+
 void TForm1::Help1Click() {
     impl_->services.help.ShowContents();
 }

@@ -9,6 +9,7 @@
 #include "controls/button.h"
 #include "controls/check_box.h"
 #include "controls/combo_box.h"
+#include "controls/fnp_list_box.h"
 #include "controls/label.h"
 #include "controls/list_box.h"
 #include "controls/memo.h"
@@ -31,6 +32,9 @@ class Clipboard;
 class DialUpService;
 class Help;
 class Paths;
+class ProcessStarter;
+class SystemClock;
+class TAddAppsForm;
 class Resolver;
 class Shell;
 
@@ -46,6 +50,8 @@ struct FormServices {
     DialUpService& dialUp;
     Help& help;
     WindowHost& host;
+    ProcessStarter& processes;  // the launch list and the mail program
+    SystemClock& clock;
     int identPort = 113;
 };
 
@@ -143,14 +149,16 @@ class TForm1 {
     // ---- Edit Idents page
     Memo IdentMemo{ControlInfo{.name = "IdentMemo", .help = 170}};
     // ---- Auto-Launch page
-    ListBox fnp{ControlInfo{.name = "fnp", .help = 120}};
+    TFnpListBox fnp{ControlInfo{.name = "fnp", .help = 120}};
     Button Button3{ControlInfo{.name = "Button3", .caption = "&Add", .help = 121}};
     Button Button1{ControlInfo{.name = "Button1", .caption = "Move &Up", .help = 122}};
     Button Button2{ControlInfo{.name = "Button2", .caption = "Move &Down", .help = 123}};
     Button Button4{ControlInfo{.name = "Button4", .caption = "&Remove", .help = 124}};
+    // The view shows the "Add To Auto-Launch" dialog; true when closed with OK.
+    void setShowAddAppsForm(std::function<bool(TAddAppsForm&)> show);
     TextBox CopyIPEdit{"CopyIPEdit"};
     // ---- Net Time page
-    ListBox TimeLB{ControlInfo{.name = "TimeLB", .help = 130}};
+    TFnpListBox TimeLB{ControlInfo{.name = "TimeLB", .help = 130}};
     Button Button6{ControlInfo{.name = "Button6", .caption = "&Add", .help = 131}};
     Button Button7{ControlInfo{.name = "Button7", .caption = "Move &Up", .help = 132}};
     Button Button8{ControlInfo{.name = "Button8", .caption = "Move &Down", .help = 133}};

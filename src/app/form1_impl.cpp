@@ -20,6 +20,11 @@ constexpr const char* kLegacyMessage =
     "using the Registry to save your settings";
 constexpr int kIPLookupTimeOut = 30;
 
+bool fileExists(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
+}
+
 }  // namespace
 
 TForm1Impl::TForm1Impl(TForm1& owner, FormServices platform)
@@ -36,6 +41,24 @@ TForm1Impl::TForm1Impl(TForm1& owner, FormServices platform)
               .TotalTimePanel = form.TotalTimePanel,
               .ResetDateLabel = form.ResetDateLabel},
              LocalShortDateToday),
+      AppExec1(services.processes),
+      launch({.AppsList = AppsList,
+              .AppsIndex = connection.AppsIndex,
+              .AppsTimer = AppsTimer,
+              .AppExec1 = AppExec1,
+              .fileExists = fileExists}),
+      launchPage({.fnp = form.fnp,
+                  .Button3 = form.Button3,
+                  .Button1 = form.Button1,
+                  .Button2 = form.Button2,
+                  .Button4 = form.Button4},
+                 {.dialogs = dialogs, .fileExists = fileExists}, AppsList),
+      timePage({.TimeLB = form.TimeLB,
+                .Button6 = form.Button6,
+                .Button7 = form.Button7,
+                .Button8 = form.Button8,
+                .Button9 = form.Button9},
+               dialogs, TimeServerList),
       layer(services.loop, services.resolver),
       idents({.CB1 = form.CB1,
               .First1 = form.First1,
@@ -49,6 +72,10 @@ TForm1Impl::TForm1Impl(TForm1& owner, FormServices platform)
                   .AutoCopyCB = form.AutoCopyCB},
                  ident.ServerSocket1(), services.clipboard),
       IPLookup(layer),
+      timeClient({.TimeServerList = TimeServerList, .TrayIcon1 = form.TrayIcon1},
+                 {.layer = layer,
+                  .clock = services.clock,
+                  .report = [this](const std::string& m) { form.Memo1.addLine(m); }}),
       monitor(services.loop,
               {.dialUp = services.dialUp,
                .state = connection,
@@ -65,9 +92,9 @@ TForm1Impl::TForm1Impl(TForm1& owner, FormServices platform)
                .AppsTimer = AppsTimer,
                .MailTimer = MailTimer,
                .onlineTimer = online},
-              {.AppsTimerTimer = {},
+              {.AppsTimerTimer = [this] { launch.AppsTimerTimer(); },
                .CopyIPAddress = [this] { copyIPAddress(); },
-               .StartClockUpdate = {},
+               .StartClockUpdate = [this] { timeClient.StartClockUpdate(); },
                .MailTimerTimer = {},
                .OnBackgroundError = [this](const std::string& m) { form.Memo1.addLine(m); }}),
       urls({.UrlLB = form.UrlLB(),
@@ -129,7 +156,6 @@ void TForm1Impl::formCreate() {
     form.TrayIcon1.setToolTip("Pontavi! - Not Connected");
     form.MailStatus.setPanelText(0, "Not Connected");
     online.BitBtn4Click();
-    TimeServerIndex = 0;
     connection.AppsIndex = -1;
     IdentList.clear();
     AppsList.clear();
@@ -163,13 +189,7 @@ void TForm1Impl::announceLegacySettings() {
 }
 
 void TForm1Impl::displayAppsList() {
-    // A launch record is "Title?Executable?Parameters?Style"; the list shows titles.
-    std::vector<std::string> rows;
-    rows.reserve(AppsList.size());
-    for (const auto& record : AppsList) {
-        rows.push_back(record.substr(0, record.find('?')));
-    }
-    form.fnp.setItems(std::move(rows));
+    launchPage.DisplayAppsList();
 }
 
 void TForm1Impl::hangUpOwnDial() {

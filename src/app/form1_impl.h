@@ -12,9 +12,14 @@
 #include "ident/ident_chooser.h"
 #include "ident/ident_responder.h"
 #include "lookup/name_lookup.h"
+#include "launch/app_exec.h"
+#include "launch/launch_page.h"
+#include "launch/launch_sequencer.h"
 #include "mail/velk_encryption.h"
 #include "net/client_socket.h"
 #include "net/socket_layer.h"
+#include "nettime/time_client.h"
+#include "nettime/time_server_page.h"
 #include "urls/url_keeper.h"
 
 namespace pontavi {
@@ -47,7 +52,6 @@ class TForm1Impl {
     std::string ProgramFolder;
     std::string UrlFileName;
     int CurrentServer = 0;
-    int TimeServerIndex = 0;
 
     std::vector<std::string> IdentList;
     std::vector<std::string> AppsList;
@@ -67,6 +71,10 @@ class TForm1Impl {
     Timer MailTimer;
     Timer AutoConnectTimer;
     OnlineTimer online;
+    TAppExec AppExec1;
+    LaunchSequencer launch;
+    LaunchPage launchPage;
+    TimeServerPage timePage;
 
     SocketLayer layer;
     IdentChooser idents;
@@ -75,6 +83,7 @@ class TForm1Impl {
     // The address copy at connect looks up through a component of its own, so
     // its time-out never fires another component's handler.
     TClientSocket IPLookup;
+    TimeClient timeClient;
     ConnectionMonitor monitor;
     UrlKeeper urls;
 

@@ -13,8 +13,10 @@
 #include "fakes/fake_dialogs.h"
 #include "fakes/fake_dialup.h"
 #include "fakes/fake_help.h"
+#include "fakes/fake_process_starter.h"
 #include "fakes/fake_resolver.h"
 #include "fakes/fake_shell.h"
+#include "fakes/fake_system_clock.h"
 #include "fakes/fake_window_host.h"
 #include "platform/linux/poll_loop.h"
 #include "platform/linux/xdg_paths.h"
@@ -40,8 +42,9 @@ class Form1Test : public ::testing::Test {
 
     TForm1& create() {
         form.reset();
-        form = std::make_unique<TForm1>(
-            FormServices{loop, dialogs, *paths, clipboard, shell, resolver, dialUp, help, host, 0});
+        form =
+            std::make_unique<TForm1>(FormServices{loop, dialogs, *paths, clipboard, shell, resolver,
+                                                  dialUp, help, host, processes, clock, 0});
         form->FormCreate();
         return *form;
     }
@@ -74,6 +77,8 @@ class Form1Test : public ::testing::Test {
     FakeDialUp dialUp;
     FakeHelp help;
     FakeWindowHost host;
+    FakeProcessStarter processes;
+    FakeSystemClock clock{loop};
     std::unique_ptr<TForm1> form;
 };
 

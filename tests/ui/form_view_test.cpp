@@ -18,8 +18,10 @@
 #include "fakes/fake_dialogs.h"
 #include "fakes/fake_dialup.h"
 #include "fakes/fake_help.h"
+#include "fakes/fake_process_starter.h"
 #include "fakes/fake_resolver.h"
 #include "fakes/fake_shell.h"
+#include "fakes/fake_system_clock.h"
 #include "platform/linux/xdg_paths.h"
 #include "ui/main_window.h"
 #include "ui/qt_event_loop.h"
@@ -46,8 +48,10 @@ struct Program {
     FakeResolver resolver{loop};
     FakeDialUp dialUp;
     FakeHelp help;
-    TForm1 form{
-        FormServices{loop, dialogs, paths, clipboard, shell, resolver, dialUp, help, window, 0}};
+    FakeProcessStarter processes;
+    FakeSystemClock clock{loop};
+    TForm1 form{FormServices{loop, dialogs, paths, clipboard, shell, resolver, dialUp, help, window,
+                             processes, clock, 0}};
     FormView view{window, form};
     Tray tray{form.TrayIcon1, form.PopupMenu1()};
 

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/event_loop.h"
+#include "base/unique_fd.h"
+#include "platform/process_starter.h"
+
+namespace pontavi {
+
+// Splits parameters as a shell splits words: blanks separate, single and
+// double quotes and backslashes are honoured, nothing is expanded or run.
+// Returns false (words untouched) on an unterminated quote. Blank text gives
+// no words.
+bool SplitParameters(const std::string& text, std::vector<std::string>& words);
+
+// Starts programs with posix_spawn: the program path is argv[0] and the file
+// run, as one word; the parameters are split by SplitParameters. The started
+// programs are not ours to end: each is only watched through a pidfd so its
+// exit status is collected when it ends (no zombies), and is left running
+// when the starter goes. The window hint has no carrier on Linux: no toolkit
+// reads a start-up window state from its parent, so it is not passed on.
+// Loop thread only.
+class SpawnProcessStarter final : public ProcessStarter {
+  public:
+    explicit SpawnProcessStarter(EventLoop& loop) : loop_(loop) {}
+    ~SpawnProcessStarter() override;
+    SpawnProcessStarter(const SpawnProcessStarter&) = delete;
+    SpawnProcessStarter& operator=(const SpawnProcessStarter&) = delete;
+
+    int Start(const ProcessRequest& request) override;
+
+    // Started programs not yet seen to end.
+    std::size_t Running() const { return children_.size(); }
+
+  private:
+    struct Child {
+        UniqueFd pidfd;
+        EventLoop::WatchId watch = 0;
+    };
+    void watchChild(pid_t pid);
+    void reapEnded();
+
+    EventLoop& loop_;
+    std::map<pid_t, Child> children_;
+};
+
+}  // namespace pontavi
