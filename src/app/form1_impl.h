@@ -11,10 +11,10 @@
 #include "connection/online_timer.h"
 #include "ident/ident_chooser.h"
 #include "ident/ident_responder.h"
-#include "lookup/name_lookup.h"
 #include "launch/app_exec.h"
-#include "launch/launch_page.h"
+#include "launch/auto_launch_page.h"
 #include "launch/launch_sequencer.h"
+#include "lookup/name_lookup.h"
 #include "mail/velk_encryption.h"
 #include "net/client_socket.h"
 #include "net/socket_layer.h"
@@ -73,7 +73,7 @@ class TForm1Impl {
     OnlineTimer online;
     TAppExec AppExec1;
     LaunchSequencer launch;
-    LaunchPage launchPage;
+    AutoLaunchPage launchPage;
     TimeServerPage timePage;
 
     SocketLayer layer;

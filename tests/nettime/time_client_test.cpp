@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -167,8 +168,9 @@ TEST_F(TimeClientTest, EmptyListDoesNothingAndNextUpdateStartsAtTheFirst) {
     EXPECT_EQ(client.TimeServerIndex(), 1);
     log.clear();
     client.StartClockUpdate();
-    EXPECT_EQ(resolver.asked().back(), "nosuch.example");
     ASSERT_TRUE(runUntil([&] { return settled(); }));
+    const auto& asked = resolver.asked();
+    EXPECT_EQ(std::count(asked.begin(), asked.end(), "nosuch.example"), 2);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "launch/launch_page.h"
+#include "launch/auto_launch_page.h"
 
 #include <utility>
 
@@ -6,7 +6,8 @@
 
 namespace pontavi {
 
-LaunchPage::LaunchPage(Controls controls, Services services, std::vector<std::string>& AppsList)
+AutoLaunchPage::AutoLaunchPage(Controls controls, Services services,
+                               std::vector<std::string>& AppsList)
     : c_(controls), s_(std::move(services)), AppsList_(AppsList) {
     c_.Button3.OnClick = [this] { Button3Click(); };
     c_.Button1.OnClick = [this] { Button1Click(); };
@@ -14,7 +15,7 @@ LaunchPage::LaunchPage(Controls controls, Services services, std::vector<std::st
     c_.Button4.OnClick = [this] { Button4Click(); };
 }
 
-void LaunchPage::DisplayAppsList() {
+void AutoLaunchPage::DisplayAppsList() {
     std::vector<std::string> rows;
     rows.reserve(AppsList_.size());
     for (const auto& record : AppsList_) {
@@ -23,7 +24,7 @@ void LaunchPage::DisplayAppsList() {
     c_.fnp.setItems(std::move(rows));
 }
 
-void LaunchPage::Button3Click() {
+void AutoLaunchPage::Button3Click() {
     if (!showAddForm_) {
         return;
     }
@@ -41,7 +42,7 @@ void LaunchPage::Button3Click() {
     c_.fnp.add(form.Title.Text());
 }
 
-void LaunchPage::Button1Click() {
+void AutoLaunchPage::Button1Click() {
     const int from = c_.fnp.ItemIndex();
     if (c_.fnp.MoveUp() && static_cast<std::size_t>(from) < AppsList_.size()) {
         std::swap(AppsList_[static_cast<std::size_t>(from)],
@@ -49,7 +50,7 @@ void LaunchPage::Button1Click() {
     }
 }
 
-void LaunchPage::Button2Click() {
+void AutoLaunchPage::Button2Click() {
     const int from = c_.fnp.ItemIndex();
     if (c_.fnp.MoveDown() && static_cast<std::size_t>(from) + 1 < AppsList_.size()) {
         std::swap(AppsList_[static_cast<std::size_t>(from)],
@@ -57,7 +58,7 @@ void LaunchPage::Button2Click() {
     }
 }
 
-void LaunchPage::Button4Click() {
+void AutoLaunchPage::Button4Click() {
     const int index = c_.fnp.ItemIndex();
     if (index < 0) {
         return;

@@ -13,7 +13,7 @@ namespace pontavi {
 
 // The Auto-Launch page: row i of fnp always stands for record i of AppsList,
 // and every command changes both alike. Loop thread only.
-class LaunchPage {
+class AutoLaunchPage {
   public:
     struct Controls {
         TFnpListBox& fnp;
@@ -31,7 +31,7 @@ class LaunchPage {
     using ShowAddForm = std::function<bool(TAddAppsForm& form)>;
 
     // Wires the four buttons to the commands below.
-    LaunchPage(Controls controls, Services services, std::vector<std::string>& AppsList);
+    AutoLaunchPage(Controls controls, Services services, std::vector<std::string>& AppsList);
 
     void setShowAddForm(ShowAddForm show) { showAddForm_ = std::move(show); }
 

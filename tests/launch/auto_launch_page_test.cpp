@@ -1,4 +1,4 @@
-#include "launch/launch_page.h"
+#include "launch/auto_launch_page.h"
 
 #include <gtest/gtest.h>
 
@@ -15,9 +15,9 @@ namespace pontavi {
 namespace {
 
 // The Auto-Launch page over its controls, with the add dialog scripted.
-class LaunchPageTest : public ::testing::Test {
+class AutoLaunchPageTest : public ::testing::Test {
   protected:
-    LaunchPageTest() {
+    AutoLaunchPageTest() {
         page.setShowAddForm([this](TAddAppsForm& form) {
             ++shown;
             topMostWhileShown = topMost.IsTopMost();
@@ -51,9 +51,9 @@ class LaunchPageTest : public ::testing::Test {
         remove{"Button4", "&Remove"};
     std::vector<std::string> AppsList;
     std::set<std::string> files{"/bin/prog"};
-    LaunchPage page{{fnp, add, up, down, remove},
-                    {dialogs, [this](const std::string& p) { return files.count(p) > 0; }},
-                    AppsList};
+    AutoLaunchPage page{{fnp, add, up, down, remove},
+                        {dialogs, [this](const std::string& p) { return files.count(p) > 0; }},
+                        AppsList};
 
     std::string title = "Prog", executable = "/bin/prog", parameters = "-x";
     int style = 1;
@@ -62,7 +62,7 @@ class LaunchPageTest : public ::testing::Test {
     bool topMostWhileShown = true;
 };
 
-TEST_F(LaunchPageTest, AddAppendsRecordAndRowAndStepsBackFromOnTop) {
+TEST_F(AutoLaunchPageTest, AddAppendsRecordAndRowAndStepsBackFromOnTop) {
     list({"A?/bin/a??0"});
     onTop.setChecked(true);
     topMost.setTopMost(true);
@@ -73,7 +73,7 @@ TEST_F(LaunchPageTest, AddAppendsRecordAndRowAndStepsBackFromOnTop) {
     EXPECT_EQ(fnp.Items(), (std::vector<std::string>{"A", "Prog"}));
 }
 
-TEST_F(LaunchPageTest, AddChecksAreSilent) {
+TEST_F(AutoLaunchPageTest, AddChecksAreSilent) {
     struct Case {
         bool ok;
         std::string title, executable, parameters;
@@ -104,7 +104,7 @@ TEST_F(LaunchPageTest, AddChecksAreSilent) {
     EXPECT_EQ(titles(), std::vector<std::string>{std::string(30, 't')});
 }
 
-TEST_F(LaunchPageTest, MovesKeepRowsAndRecordsInStep) {
+TEST_F(AutoLaunchPageTest, MovesKeepRowsAndRecordsInStep) {
     list({"A?/a??0", "B?/b??0", "C?/c??0"});
     fnp.setItemIndex(0);
     up.click();  // nothing at the top
@@ -125,7 +125,7 @@ TEST_F(LaunchPageTest, MovesKeepRowsAndRecordsInStep) {
     EXPECT_EQ(titles(), (std::vector<std::string>{"B", "A", "C"}));
 }
 
-TEST_F(LaunchPageTest, RemoveDeletesTheSelectedEntryAndMovesTheSelection) {
+TEST_F(AutoLaunchPageTest, RemoveDeletesTheSelectedEntryAndMovesTheSelection) {
     list({"A?/a??0", "B?/b??0", "C?/c??0"});
     fnp.setItemIndex(1);
     down.click();  // A C B, B selected
@@ -142,7 +142,7 @@ TEST_F(LaunchPageTest, RemoveDeletesTheSelectedEntryAndMovesTheSelection) {
     remove.click();  // nothing selected, nothing happens
 }
 
-TEST_F(LaunchPageTest, RecordWithoutMarkShowsAnEmptyRow) {
+TEST_F(AutoLaunchPageTest, RecordWithoutMarkShowsAnEmptyRow) {
     list({"no marks", "T?/p??0"});
     EXPECT_EQ(fnp.Items(), (std::vector<std::string>{"", "T"}));
 }
