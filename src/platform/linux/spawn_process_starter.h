@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/event_loop.h"
 #include "base/unique_fd.h"
+#include "platform/event_loop.h"
 #include "platform/process_starter.h"
 
 namespace pontavi {
