@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# The whole program at a connect: a tun device named ppp0 coming up in a
+# private network namespace starts the three programs of the launch list one
+# interval apart, and the answer of inetd's internal RFC 868 "time" service on
+# loopback reaches the clock service. The clock service is a stand-in for
+# systemd-timedated on a private D-Bus (pointed at by DBUS_SYSTEM_BUS_ADDRESS,
+# which only redirects this process's own requests); it records the time it
+# is asked to set. The machine's clock is never touched.
+#
+# usage: program_launch_clock.sh <pontavi-binary> <ppp_netns_tun_holder-binary>
+# Exit 0 pass, 1 fail, 77 when namespaces, tun, inetd or D-Bus are missing.
+set -uo pipefail
+
+if [ $# -lt 2 ]; then
+    echo "usage: $0 <pontavi-binary> <ppp_netns_tun_holder-binary>" >&2
+    exit 2
+fi
+
+if [ -z "${PROGRAM_LAUNCH_IN_NETNS:-}" ]; then
+    for tool in unshare ip /usr/sbin/inetd dbus-daemon /usr/bin/python3; do
+        command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing" >&2; exit 77; }
+    done
+    /usr/bin/python3 -c 'import dbus, gi' 2>/dev/null || { echo "SKIP: python3-dbus/gi missing" >&2; exit 77; }
+    unshare -n -m true 2>/dev/null || { echo "SKIP: namespaces are not permitted here" >&2; exit 77; }
+    [ -c /dev/net/tun ] || { echo "SKIP: no /dev/net/tun" >&2; exit 77; }
+    PROGRAM_LAUNCH_IN_NETNS=1 exec timeout -k 5 90 unshare -n -m bash "$0" "$@"
+fi
+
+# From here on: inside the private namespaces; nothing leaves them.
+program=$1
+holder=$2
+here=$(cd "$(dirname "$0")" && pwd)
+ip link set lo up || { echo "SKIP: cannot bring up loopback" >&2; exit 77; }
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do
+        kill -KILL "$p" 2>/dev/null
+        wait "$p" 2>/dev/null
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+fail() {
+    echo "FAIL: $*" >&2
+    [ -f "$work/program.log" ] && { echo "--- program output:" >&2; tail -20 "$work/program.log" >&2; }
+    exit 1
+}
+source "$here/program_lib.sh"
+
+# inetd's own time service on loopback port 37.
+printf '127.0.0.1:time stream tcp nowait root internal\n' >"$work/inetd.conf"
+/usr/sbin/inetd -i "$work/inetd.conf" &
+pids+=($!)
+
+# A private bus with the stand-in clock service.
+dbus-daemon --session --nofork --address="unix:path=$work/bus" >"$work/dbus.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do [ -S "$work/bus" ] && break; sleep 0.1; done
+[ -S "$work/bus" ] || fail "the private bus did not start"
+/usr/bin/python3 "$here/fake_timedated.py" "unix:path=$work/bus" "$work/settime" 0 >"$work/timedated.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do grep -q ready "$work/timedated.log" 2>/dev/null && break; sleep 0.1; done
+grep -q ready "$work/timedated.log" || fail "the stand-in clock service did not start"
+
+# Three small programs that note when they start; the third has a space in
+# its path and gets quoted parameters.
+mkdir "$work/bin" "$work/bin/with space"
+for name in one two "with space/three"; do
+    cat >"$work/bin/$name" <<SCRIPT
+#!/bin/sh
+echo "\$(date +%s.%N) \$(basename "\$0") \$#:\$*" >>"$work/starts"
+SCRIPT
+    chmod +x "$work/bin/$name"
+done
+
+mkdir -m 700 "$work/home" "$work/runtime" "$work/peers"
+cat >"$work/home/registry.ini" <<INI
+["Auto-Launch"]
+"0"="One?$work/bin/one??0"
+"1"="Two?$work/bin/two?-x?1"
+"2"="Three?$work/bin/with space/three?'a b' \"c;d\"?2"
+["NetTime"]
+"0"="127.0.0.1"
+["Options"]
+"AppsDelay"="3"
+"UpdateClock"="1"
+INI
+
+ip tuntap add dev ppp0 mode tun || { echo "SKIP: cannot create a tun device" >&2; exit 77; }
+ip addr add 10.99.0.1 peer 10.99.0.2 dev ppp0 || fail "cannot give ppp0 an address"
+
+PONTAVI_HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" PONTAVI_PPP_PEERS="$work/peers" \
+    DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/bus" QT_QPA_PLATFORM=offscreen \
+    "$program" >"$work/program.log" 2>&1 &
+pid=$!
+pids+=("$pid")
+wait_for_ident_port "$pid"
+
+"$holder" ppp0 &
+pids+=($!)
+ip link set ppp0 up || fail "cannot bring ppp0 up"
+before=$(date +%s)
+
+for _ in $(seq 150); do
+    [ -f "$work/starts" ] && [ "$(wc -l <"$work/starts")" -ge 3 ] && [ -s "$work/settime" ] && break
+    sleep 0.1
+done
+is_gone "$pid" && fail "the program died"
+[ -f "$work/starts" ] || fail "no program of the launch list started"
+cat "$work/starts"
+[ "$(wc -l <"$work/starts")" -eq 3 ] || fail "wanted three starts"
+awk 'NR == 1 && $2 != "one" || NR == 2 && $2 != "two" || NR == 3 && $2 != "three" { bad = 1 }
+     END { exit bad }' "$work/starts" || fail "programs started out of order"
+grep -qx '.* two 1:-x' "$work/starts" || fail "the second program did not get its one parameter"
+grep -qx '.* three 2:a b c;d' "$work/starts" || fail "quoted parameters did not arrive as two words"
+# Start-to-start spacing: 3 s each, give or take the loop's tick.
+awk 'NR > 1 { gap = $1 - prev; printf "spacing %.3f s\n", gap; if (gap < 2.9 || gap > 3.5) bad = 1 }
+     { prev = $1 } END { exit bad }' "$work/starts" || fail "spacing is not the 3 s interval"
+
+[ -s "$work/settime" ] || fail "the clock service received no request"
+read -r usec relative interactive <"$work/settime"
+now=$(date +%s)
+secs=$((usec / 1000000))
+echo "clock request: $usec (relative $relative, interactive $interactive), now $now"
+[ "$relative" = 0 ] && [ "$interactive" = 0 ] || fail "wanted an absolute, non-interactive SetTime"
+[ "$secs" -ge $((before - 2)) ] && [ "$secs" -le $((now + 2)) ] ||
+    fail "the time asked for ($secs) is not the time server's ($before..$now)"
+
+terminate_program "$pid"
+echo "PASS: three programs 3 s apart; the time server's answer reached the clock service"
+exit 0
