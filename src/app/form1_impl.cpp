@@ -7,6 +7,7 @@
 #include "net/address_lookup.h"
 #include "platform/clipboard.h"
 #include "platform/dialup_service.h"
+#include "platform/help.h"
 #include "platform/paths.h"
 
 namespace pontavi {
@@ -52,7 +53,10 @@ TForm1Impl::TForm1Impl(TForm1& owner, FormServices platform)
                   .Button1 = form.Button1,
                   .Button2 = form.Button2,
                   .Button4 = form.Button4},
-                 {.dialogs = dialogs, .fileExists = fileExists}, AppsList),
+                 {.dialogs = dialogs,
+                  .fileExists = fileExists,
+                  .showHelp = [this](const std::string& topic) { services.help.ShowTopic(topic); }},
+                 AppsList),
       timePage({.TimeLB = form.TimeLB,
                 .Button6 = form.Button6,
                 .Button7 = form.Button7,

@@ -35,6 +35,14 @@ class TAddAppsForm {
     // and that exists becomes the Executable; anything else changes nothing.
     void BitBtn2Click();
 
+    // The dialog's Help button and F1: the topic kHelpTopic.
+    void HelpClick() {
+        if (OnHelp) {
+            OnHelp(kHelpTopic);
+        }
+    }
+    std::function<void(const std::string& topic)> OnHelp;
+
     // The launch record for an OK, or "" when the fields do not make one.
     std::string Record(const std::function<bool(const std::string&)>& fileExists) const;
 

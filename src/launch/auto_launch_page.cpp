@@ -29,6 +29,7 @@ void AutoLaunchPage::Button3Click() {
         return;
     }
     TAddAppsForm form(s_.dialogs);
+    form.OnHelp = s_.showHelp;
     form.FormShow();
     const bool ok = s_.dialogs.bracket([&] { return showAddForm_(form); });
     if (!ok) {

@@ -25,6 +25,7 @@ class AutoLaunchPage {
     struct Services {
         BracketedDialogs& dialogs;
         std::function<bool(const std::string& path)> fileExists;
+        std::function<void(const std::string& topic)> showHelp;
     };
     // Shows the add dialog modally; true when closed with OK. The view sets
     // it; unset, Add adds nothing.

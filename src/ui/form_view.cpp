@@ -18,6 +18,8 @@
 #include <QVBoxLayout>
 
 #include "app/form1.h"
+#include "launch/add_apps_form.h"
+#include "ui/add_apps_dialog.h"
 #include "ui/binders/button_binder.h"
 #include "ui/binders/check_box_binder.h"
 #include "ui/binders/combo_box_binder.h"
@@ -92,6 +94,7 @@ FormView::~FormView() {
     window_.OnKeyUp = nullptr;
     window_.OnCloseRequest = nullptr;
     window_.OnShowRequest = nullptr;
+    form_.setShowAddAppsForm({});
     rearrangers_.clear();
     binders_.clear();
 }
@@ -279,6 +282,10 @@ QWidget* FormView::launchPage() {
                           {&form_.Button3, &form_.Button1, &form_.Button2, &form_.Button4}, &view);
     rearrangers_.push_back(
         std::make_unique<ListRearranger>(view, form_.fnp, form_.Button1, form_.Button2, guard_));
+    form_.setShowAddAppsForm([this](TAddAppsForm& form) {
+        AddAppsDialog dialog(form, &window_, guard_);
+        return dialog.exec() == QDialog::Accepted;
+    });
     return p;
 }
 

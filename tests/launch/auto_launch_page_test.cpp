@@ -27,6 +27,7 @@ class AutoLaunchPageTest : public ::testing::Test {
             form.Executable.setText(executable);
             form.Parameters.setText(parameters);
             form.StyleCombo.setItemIndex(style);
+            form.HelpClick();
             return ok;
         });
     }
@@ -52,13 +53,15 @@ class AutoLaunchPageTest : public ::testing::Test {
     std::vector<std::string> AppsList;
     std::set<std::string> files{"/bin/prog"};
     AutoLaunchPage page{{fnp, add, up, down, remove},
-                        {dialogs, [this](const std::string& p) { return files.count(p) > 0; }},
+                        {dialogs, [this](const std::string& p) { return files.count(p) > 0; },
+                         [this](const std::string& topic) { helpTopics.push_back(topic); }},
                         AppsList};
 
     std::string title = "Prog", executable = "/bin/prog", parameters = "-x";
     int style = 1;
     bool ok = true;
     int shown = 0;
+    std::vector<std::string> helpTopics;
     bool topMostWhileShown = true;
 };
 
@@ -71,6 +74,7 @@ TEST_F(AutoLaunchPageTest, AddAppendsRecordAndRowAndStepsBackFromOnTop) {
     EXPECT_TRUE(topMost.IsTopMost());
     EXPECT_EQ(AppsList.back(), "Prog?/bin/prog?-x?1");
     EXPECT_EQ(fnp.Items(), (std::vector<std::string>{"A", "Prog"}));
+    EXPECT_EQ(helpTopics, std::vector<std::string>{"LaunchPage_Add"});
 }
 
 TEST_F(AutoLaunchPageTest, AddChecksAreSilent) {
