@@ -25,8 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     }
     const pontavi::ClockFromAnswer c(value, now);
-    const std::int64_t day = 86'400'000;
-    const auto dayOf = [day](std::int64_t ms) { return ms / day - (ms % day < 0 ? 1 : 0); };
+    const auto dayOf = [](std::int64_t ms) {
+        constexpr std::int64_t day = 86'400'000;
+        return ms / day - (ms % day < 0 ? 1 : 0);
+    };
     if (c.hour < 0 || c.hour > 23 || c.minute < 0 || c.minute > 59 || c.second < 0 ||
         c.second > 59 || dayOf(c.newUnixMs) != dayOf(now) || c.newUnixMs - now != c.moveMs ||
         c.plausible() !=
