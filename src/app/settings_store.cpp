@@ -1,9 +1,7 @@
 #include "app/settings_store.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
-#include "base/hex.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,6 +9,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "base/atomic_file.h"
+#include "base/hex.h"
 #include "base/unique_fd.h"
 
 namespace pontavi {
@@ -228,41 +228,6 @@ std::optional<std::string> ParseHeader(std::string_view line) {
     throw SettingsError("Failed to set data for '" + what + "'");
 }
 
-std::string ParentFolder(const std::string& path) {
-    auto slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// mkdir -p with mode 0700 for every folder it creates.
-bool MakeFolders(const std::string& folder) {
-    struct stat st {};
-    if (::stat(folder.c_str(), &st) == 0) {
-        return S_ISDIR(st.st_mode);
-    }
-    std::string parent = ParentFolder(folder);
-    if (parent != folder && !MakeFolders(parent)) {
-        return false;
-    }
-    return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
-}
-
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 }  // namespace
 
 bool SettingsStore::PathLess::operator()(const std::string& a, const std::string& b) const {
@@ -303,26 +268,16 @@ void SettingsStore::load() {
 }
 
 void SettingsStore::save() const {
-    if (!MakeFolders(ParentFolder(filePath_))) {
-        FailCreate();
-    }
-    const std::string temp = filePath_ + ".tmp";
-    UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
-    if (!fd) {
-        FailCreate();
-    }
-    bool ok = WriteAll(fd.get(), toText()) && ::fsync(fd.get()) == 0;
-    ok = ::close(fd.release()) == 0 && ok;
-    ok = ok && ::rename(temp.c_str(), filePath_.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        FailSetData(filePath_);
-    }
-    // Makes the rename itself durable; a file system that cannot sync folders
-    // still has the complete new file in place.
-    UniqueFd folder(::open(ParentFolder(filePath_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder) {
-        ::fsync(folder.get());
+    const auto saved = SaveFileAtomically(filePath_, toText(), {.createFolders = true});
+    switch (saved.error) {
+        case AtomicSaveError::None:
+            return;
+        case AtomicSaveError::Folder:
+        case AtomicSaveError::TempFile:
+            FailCreate();
+        case AtomicSaveError::Write:
+        case AtomicSaveError::Rename:
+            FailSetData(filePath_);
     }
 }
 
@@ -466,8 +421,15 @@ void SettingsStore::WriteBool(std::string_view section, std::string_view name, b
 
 // ---- sections
 
+bool SettingsStore::NamesASection(std::string_view section) {
+    return !NormalizeSection(section).empty();
+}
+
 void SettingsStore::EraseSection(std::string_view section) {
     const std::string key = NormalizeSection(section);
+    if (key.empty()) {
+        return;
+    }
     std::erase_if(sections_, [&](const auto& entry) { return IsBelow(entry.first, key); });
 }
 

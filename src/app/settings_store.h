@@ -56,10 +56,10 @@ class SettingsStore {
     void load();
     // Writes the whole store to a temporary file beside the target, flushes it to
     // disk and renames it over the target, so the previous file survives any
-    // failure or crash. Creates missing folders (mode 0700); the file is 0600.
-    // Throws SettingsError("Failed to create key Software\Pontavi") when the
-    // folder or temporary file cannot be created, and
-    // SettingsError("Failed to set data for '<file>'") when writing fails.
+    // failure or crash. Creates missing folders (mode 0700); a new file is 0600, a replaced one
+    // keeps its mode. Throws SettingsError("Failed to create key Software\Pontavi") when the folder
+    // or temporary file cannot be created, and SettingsError("Failed to set data for '<file>'")
+    // when writing fails.
     void save() const;
 
     // The file contents without touching the disk (for tests and fuzzing).
@@ -82,8 +82,11 @@ class SettingsStore {
     void WriteInteger(std::string_view section, std::string_view name, int value);
     void WriteBool(std::string_view section, std::string_view name, bool value);
 
-    // Removes the section and every section below it.
+    // Removes the section and every section below it. A name that names no
+    // section (empty, or only backslashes) erases nothing: it would otherwise
+    // stand for the root and take every section with it.
     void EraseSection(std::string_view section);
+    static bool NamesASection(std::string_view section);
     // The section's value names in the order they were written.
     std::vector<std::string> ValueNames(std::string_view section) const;
     // True when the section, or a section below it, exists.

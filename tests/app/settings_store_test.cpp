@@ -119,6 +119,19 @@ TEST(SettingsStore, ErasingASectionErasesEverythingBelowIt) {
     EXPECT_EQ(store.SectionNames(), (std::vector<std::string>{"A B", "AB"}));
 }
 
+TEST(SettingsStore, ANameThatNamesNoSectionErasesNothing) {
+    SettingsStore store("unused");
+    store.WriteString("A", "v", "1");
+    store.WriteString("B\\C", "v", "2");
+    for (const std::string_view name : {std::string_view(""), std::string_view("\\"),
+                                        std::string_view("\\\\\\"), std::string_view("\0A", 2)}) {
+        EXPECT_FALSE(SettingsStore::NamesASection(name)) << name;
+        store.EraseSection(name);
+        EXPECT_EQ(store.SectionNames(), (std::vector<std::string>{"A", "B\\C"})) << name;
+    }
+    EXPECT_TRUE(SettingsStore::NamesASection("\\B\\"));
+}
+
 TEST(SettingsStore, ASectionWithOnlyNestedSectionsExists) {
     SettingsStore store("unused");
     store.WriteString("Servers\\Home", "Name", "x");
