@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMenu>
+#include <QSessionManager>
 #include <QSystemTrayIcon>
 
 #include <time.h>
@@ -14,6 +16,7 @@
 #include "app/form1.h"
 #include "net/system_resolver.h"
 #include "platform/linux/lock_file_instance.h"
+#include "platform/linux/port_helper.h"
 #include "platform/linux/ppp_dialup.h"
 #include "platform/linux/spawn_process_starter.h"
 #include "platform/linux/system_interfaces.h"
@@ -23,6 +26,7 @@
 #include "ui/callback_guard.h"
 #include "ui/form_view.h"
 #include "ui/main_window.h"
+#include "ui/program_end.h"
 #include "ui/qt_clipboard.h"
 #include "ui/qt_dialogs.h"
 #include "ui/qt_event_loop.h"
@@ -87,29 +91,35 @@ int run(QApplication& app) {
     SpawnProcessStarter processes(loop);
     TimedatedClock clock(loop);
 
+    PortHelper portHelper(PortHelper::Find(PortHelper::Candidates(PONTAVI_INSTALLED_PORT_HELPER)));
+
     TForm1 form(FormServices{loop, dialogs, paths, clipboard, shell, resolver, dialUp, help, window,
-                             processes, clock});
+                             processes, clock, 113, QSystemTrayIcon::isSystemTrayAvailable(),
+                             &portHelper});
     FormView view(window, form, guard);
     Tray tray(form.TrayIcon1, form.PopupMenu1(), guard);
-    window.TrayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    if (form.TrayMenuInWindow()) {
+        tray.menu()->setTitle(QStringLiteral("&Pontavi"));
+        window.addMenu(tray.menu());
+    }
 
     SessionEnder sessionEnd(form);
-    TerminationSignals terminationSignals(loop, [&](int) {
-        sessionEnd();
-        loop.quit();
-    });
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&] { sessionEnd(); });
+    // A signal or the session's end, at any moment: boxes close, what was
+    // read is saved, the program ends. A second signal ends it at once.
+    ProgramEnd programEnd(loop, [&] { sessionEnd(); });
+    TerminationSignals terminationSignals(loop, [&](int) { programEnd.request(); });
+    // A logout the user may still cancel: save, and stay reachable.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
+                     [&](QSessionManager&) { form.SessionSave(); });
 
     guard([&form] { form.FormCreate(); });
-    // Without a tray the window is the only way in.
-    if (!QSystemTrayIcon::isSystemTrayAvailable() && !form.Visible()) {
-        form.TrayIcon1Click();
-    }
     // Opt-in measure for the start-up benchmark: the first turn of the loop.
     if (std::getenv("PONTAVI_REPORT_STARTUP") != nullptr) {
         loop.post([] { std::fprintf(stderr, "first-turn-boottime-ms %lld\n", bootTimeMs()); });
     }
-    loop.run();
+    if (!programEnd.requested()) {
+        loop.run();
+    }
     sessionEnd();
     return 0;
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/utf8_cut.h"
+
 #include "mail/velk_encryption.h"
 
 namespace pontavi {
@@ -16,6 +18,45 @@ constexpr std::string_view kIdents = "Idents";
 constexpr std::string_view kAutoLaunch = "Auto-Launch";
 constexpr std::string_view kNetTime = "NetTime";
 constexpr std::size_t kMaxListItem = 255;
+
+// The store's reads, where a value that cannot be read as text takes its
+// default and its message is kept for the caller, so one hand-edited value
+// never stops the rest of the read.
+class Reader {
+  public:
+    Reader(const SettingsStore& store, std::vector<std::string>& problems)
+        : store_(store), problems_(problems) {}
+
+    std::string String(std::string_view section, std::string_view name,
+                       std::string_view defaultValue) const {
+        return guarded([&] { return store_.ReadString(section, name, defaultValue); },
+                       std::string(defaultValue));
+    }
+    int Integer(std::string_view section, std::string_view name, int defaultValue) const {
+        return guarded([&] { return store_.ReadInteger(section, name, defaultValue); },
+                       defaultValue);
+    }
+    bool Bool(std::string_view section, std::string_view name, bool defaultValue) const {
+        return guarded([&] { return store_.ReadBool(section, name, defaultValue); }, defaultValue);
+    }
+    std::vector<std::string> List(std::string_view section) const {
+        return ReadListSection(store_, section, problems_);
+    }
+
+  private:
+    template <typename Read, typename T>
+    T guarded(const Read& read, T defaultValue) const {
+        try {
+            return read();
+        } catch (const SettingsError& e) {
+            problems_.emplace_back(e.what());
+            return defaultValue;
+        }
+    }
+
+    const SettingsStore& store_;
+    std::vector<std::string>& problems_;
+};
 
 std::string_view AutoConnectSection(const std::vector<std::string>& serverNames) {
     return serverNames.empty() ? kMail : std::string_view(serverNames.back());
@@ -58,19 +99,19 @@ std::string StoredPassword(const SettingsStore& store, std::string_view section,
     return crypt.Output;
 }
 
-void ReadOptions(const SettingsStore& store, AppSettings& s) {
-    s.AlwaysOnTop = store.ReadBool(kOptions, "AlwaysOnTop", false);
-    s.UseFirst = store.ReadBool(kOptions, "UseFirst", true);
-    s.AppsDelay = std::clamp(store.ReadInteger(kOptions, "AppsDelay", 5), 3, 1800);
-    s.UpdateClock = store.ReadBool(kOptions, "UpdateClock", false);
-    s.CopyIP = store.ReadBool(kOptions, "CopyIP", false);
-    s.AutoCopy = store.ReadBool(kOptions, "AutoCopy", true);
-    s.DisplayAtStartup = store.ReadBool(kOptions, "Display at Startup", false);
-    s.StartupSection = store.ReadInteger(kOptions, "Startup Section", 0);
+void ReadOptions(const Reader& store, AppSettings& s) {
+    s.AlwaysOnTop = store.Bool(kOptions, "AlwaysOnTop", false);
+    s.UseFirst = store.Bool(kOptions, "UseFirst", true);
+    s.AppsDelay = std::clamp(store.Integer(kOptions, "AppsDelay", 5), 3, 1800);
+    s.UpdateClock = store.Bool(kOptions, "UpdateClock", false);
+    s.CopyIP = store.Bool(kOptions, "CopyIP", false);
+    s.AutoCopy = store.Bool(kOptions, "AutoCopy", true);
+    s.DisplayAtStartup = store.Bool(kOptions, "Display at Startup", false);
+    s.StartupSection = store.Integer(kOptions, "Startup Section", 0);
 }
 
-void ReadServerNames(const SettingsStore& store, AppSettings& s) {
-    s.ServerNames = ReadListSection(store, kMailServers);
+void ReadServerNames(const Reader& store, AppSettings& s) {
+    s.ServerNames = store.List(kMailServers);
     // Rows exist for every name even if a later step fails, so code indexing the
     // records by server position never runs past the table.
     s.ServersInfo.assign(s.ServerNames.size(), MailServerRecord{});
@@ -78,52 +119,52 @@ void ReadServerNames(const SettingsStore& store, AppSettings& s) {
 
 // Periods outside the dialog's ranges (a hand-edited file) would give a timer
 // that never fires or fires without pause.
-void ReadMail(const SettingsStore& store, AppSettings& s) {
-    s.MailInterval = std::clamp(store.ReadInteger(kMail, "MailTimer", 5), 1, 60);
-    s.CheckMail = store.ReadBool(kMail, "CheckMail", false);
-    s.AutoRun = store.ReadBool(kMail, "AutoRun", false);
-    s.MailProgram = store.ReadString(kMail, "MailProgram", "");
-    s.PlayWav = store.ReadBool(kMail, "PlayWav", false);
-    s.WavFile = store.ReadString(kMail, "WavFile", "");
-    s.Notify = store.ReadBool(kMail, "Notify", true);
+void ReadMail(const Reader& store, AppSettings& s) {
+    s.MailInterval = std::clamp(store.Integer(kMail, "MailTimer", 5), 1, 60);
+    s.CheckMail = store.Bool(kMail, "CheckMail", false);
+    s.AutoRun = store.Bool(kMail, "AutoRun", false);
+    s.MailProgram = store.String(kMail, "MailProgram", "");
+    s.PlayWav = store.Bool(kMail, "PlayWav", false);
+    s.WavFile = store.String(kMail, "WavFile", "");
+    s.Notify = store.Bool(kMail, "Notify", true);
 }
 
-void ReadPositions(const SettingsStore& store, AppSettings& s) {
-    s.Top = store.ReadInteger(kPositions, "Top", 100);
-    s.Left = store.ReadInteger(kPositions, "Left", 200);
+void ReadPositions(const Reader& store, AppSettings& s) {
+    s.Top = store.Integer(kPositions, "Top", 100);
+    s.Left = store.Integer(kPositions, "Left", 200);
 }
 
-void ReadTimer(const SettingsStore& store, AppSettings& s) {
-    s.TotalTime = store.ReadString(kTimer, "TotalTime", "00:00:00");
-    s.ResetDate = store.ReadString(kTimer, "ResetDate", "Never");
+void ReadTimer(const Reader& store, AppSettings& s) {
+    s.TotalTime = store.String(kTimer, "TotalTime", "00:00:00");
+    s.ResetDate = store.String(kTimer, "ResetDate", "Never");
 }
 
-void ReadServerRecords(const SettingsStore& store, VelkEncryption& crypt, AppSettings& s) {
+void ReadServerRecords(const Reader& store, VelkEncryption& crypt, AppSettings& s) {
     s.ServersInfo.resize(s.ServerNames.size());
     for (std::size_t i = 0; i < s.ServerNames.size(); ++i) {
         const std::string& section = s.ServerNames[i];
         MailServerRecord& r = s.ServersInfo[i];
-        r.Name = store.ReadString(section, "Name", "");
-        r.Server = store.ReadString(section, "Server", "");
-        r.UserName = store.ReadString(section, "UserName", "");
-        r.Password = UnscramblePassword(crypt, store.ReadString(section, "Password", ""));
+        r.Name = store.String(section, "Name", "");
+        r.Server = store.String(section, "Server", "");
+        r.UserName = store.String(section, "UserName", "");
+        r.Password = UnscramblePassword(crypt, store.String(section, "Password", ""));
     }
 }
 
-void ReadAutoConnect(const SettingsStore& store, AppSettings& s) {
+void ReadAutoConnect(const Reader& store, AppSettings& s) {
     std::string_view section = AutoConnectSection(s.ServerNames);
-    s.AutoConnectEntry = store.ReadString(section, "AutoConnect", kNoAutoConnect);
-    s.AutoConnectInterval = std::clamp(store.ReadInteger(section, "AutoConnectTimer", 60), 1, 1440);
+    s.AutoConnectEntry = store.String(section, "AutoConnect", kNoAutoConnect);
+    s.AutoConnectInterval = std::clamp(store.Integer(section, "AutoConnectTimer", 60), 1, 1440);
 }
 
-void ReadIdents(const SettingsStore& store, AppSettings& s) {
-    std::vector<std::string> idents = ReadListSection(store, kIdents);
+void ReadIdents(const Reader& store, AppSettings& s) {
+    std::vector<std::string> idents = store.List(kIdents);
     s.IdentList = idents.empty() ? std::vector<std::string>{"Default"} : std::move(idents);
 }
 
-void ReadLaunchAndTime(const SettingsStore& store, AppSettings& s) {
-    s.AppsList = ReadListSection(store, kAutoLaunch);
-    s.TimeServerList = ReadListSection(store, kNetTime);
+void ReadLaunchAndTime(const Reader& store, AppSettings& s) {
+    s.AppsList = store.List(kAutoLaunch);
+    s.TimeServerList = store.List(kNetTime);
 }
 
 void WriteOptions(SettingsStore& store, const AppSettings& s) {
@@ -168,13 +209,19 @@ void WriteAutoConnect(SettingsStore& store, const AppSettings& s) {
 
 }  // namespace
 
-std::vector<std::string> ReadListSection(const SettingsStore& store, std::string_view section) {
+std::vector<std::string> ReadListSection(const SettingsStore& store, std::string_view section,
+                                         std::vector<std::string>& problems) {
     std::vector<std::string> items;
     for (const std::string& name : store.ValueNames(section)) {
-        std::string text = store.ReadString(section, name, "");
+        std::string text;
+        try {
+            text = store.ReadString(section, name, "");
+        } catch (const SettingsError& e) {
+            problems.emplace_back(e.what());
+            continue;
+        }
         if (!text.empty()) {
-            text.resize(std::min(text.size(), kMaxListItem));
-            items.push_back(std::move(text));
+            items.push_back(CutToCharacters(std::move(text), kMaxListItem));
         }
     }
     return items;
@@ -189,33 +236,37 @@ void WriteListSection(SettingsStore& store, std::string_view section,
 }
 
 void ReadAppSettingsStep(ReadStep step, const SettingsStore& store, VelkEncryption& crypt,
-                         AppSettings& settings) {
+                         AppSettings& settings, std::vector<std::string>& problems) {
+    const Reader reader(store, problems);
     switch (step) {
         case ReadStep::Options:
-            return ReadOptions(store, settings);
+            return ReadOptions(reader, settings);
         case ReadStep::MailServers:
-            return ReadServerNames(store, settings);
+            return ReadServerNames(reader, settings);
         case ReadStep::Mail:
-            return ReadMail(store, settings);
+            return ReadMail(reader, settings);
         case ReadStep::Positions:
-            return ReadPositions(store, settings);
+            return ReadPositions(reader, settings);
         case ReadStep::Timer:
-            return ReadTimer(store, settings);
+            return ReadTimer(reader, settings);
         case ReadStep::ServerRecords:
-            return ReadServerRecords(store, crypt, settings);
+            return ReadServerRecords(reader, crypt, settings);
         case ReadStep::AutoConnect:
-            return ReadAutoConnect(store, settings);
+            return ReadAutoConnect(reader, settings);
         case ReadStep::Idents:
-            return ReadIdents(store, settings);
+            return ReadIdents(reader, settings);
         case ReadStep::LaunchAndTime:
-            return ReadLaunchAndTime(store, settings);
+            return ReadLaunchAndTime(reader, settings);
     }
 }
 
-void ReadAppSettings(const SettingsStore& store, VelkEncryption& crypt, AppSettings& settings) {
+std::vector<std::string> ReadAppSettings(const SettingsStore& store, VelkEncryption& crypt,
+                                         AppSettings& settings) {
+    std::vector<std::string> problems;
     for (ReadStep step : kReadSteps) {
-        ReadAppSettingsStep(step, store, crypt, settings);
+        ReadAppSettingsStep(step, store, crypt, settings, problems);
     }
+    return problems;
 }
 
 void WriteAppSettings(SettingsStore& store, VelkEncryption& crypt, const AppSettings& settings) {
@@ -240,8 +291,8 @@ void SaveAppSettings(SettingsStore& store, VelkEncryption& crypt, const AppSetti
 }
 
 void EraseServerSection(SettingsStore& store, std::string_view name) {
-    if (name.substr(0, name.find('\0')).find_first_not_of('\\') == std::string_view::npos) {
-        return;
+    if (!SettingsStore::NamesASection(name)) {
+        return;  // spares the load and save of a file that would not change
     }
     store.load();
     store.EraseSection(name);

@@ -66,9 +66,9 @@ struct AppSettings {
     bool operator==(const AppSettings&) const = default;
 };
 
-// The read in its fixed order. A step that meets a value it cannot read throws
-// SettingsError; everything read before it stays set, everything after it keeps
-// its previous (default) value, and the caller reports the message and stops.
+// The read in its fixed order. A value that cannot be read as text (a
+// hand-edited file) takes its default, its message is added to `problems`, and
+// the read goes on, so a later save never erases what the rest of the file holds.
 enum class ReadStep {
     Options,
     MailServers,
@@ -87,9 +87,10 @@ inline constexpr ReadStep kReadSteps[] = {
 };
 
 void ReadAppSettingsStep(ReadStep step, const SettingsStore& store, VelkEncryption& crypt,
-                         AppSettings& settings);
-// Every step in order.
-void ReadAppSettings(const SettingsStore& store, VelkEncryption& crypt, AppSettings& settings);
+                         AppSettings& settings, std::vector<std::string>& problems);
+// Every step in order; returns the messages of the values that took their default.
+std::vector<std::string> ReadAppSettings(const SettingsStore& store, VelkEncryption& crypt,
+                                         AppSettings& settings);
 
 // Writes every value in the fixed order into the store (the caller saves it).
 // A password whose stored text already unscrambles to it is left as stored, so
@@ -105,8 +106,10 @@ void SaveAppSettings(SettingsStore& store, VelkEncryption& crypt, const AppSetti
 void EraseServerSection(SettingsStore& store, std::string_view name);
 
 // A list section's texts in stored order, empty ones skipped, each cut to 255
-// characters; a missing section gives no items.
-std::vector<std::string> ReadListSection(const SettingsStore& store, std::string_view section);
+// characters (never inside a UTF-8 character); a missing section gives no
+// items. A value that is not text is skipped and its message added to `problems`.
+std::vector<std::string> ReadListSection(const SettingsStore& store, std::string_view section,
+                                         std::vector<std::string>& problems);
 // Erases the section, then writes the items as "0", "1", ...; an empty list
 // leaves the section erased.
 void WriteListSection(SettingsStore& store, std::string_view section,

@@ -64,7 +64,11 @@ void TForm1::HideOptions() {
     impl.TimeServerList = TimeLB.Items();
     impl.SavedTop = host().Top();
     impl.SavedLeft = host().Left();
-    host().Hide();
+    if (HasTray()) {
+        host().Hide();
+    } else {
+        host().Minimize();  // hidden, nothing could bring it back
+    }
     impl.CanShow = true;
     impl.CanHide = false;
 }
@@ -102,6 +106,23 @@ void TForm1::FormClose() {
 void TForm1::SessionEnd() {
     TrayIcon1.setActive(false);
     FormClose();
+}
+
+void TForm1::SessionSave() {
+    TForm1Impl& impl = *impl_;
+    impl.idents.commitIdentMemo();
+    if (host().IsVisible()) {
+        impl.TimeServerList = TimeLB.Items();
+    }
+    try {
+        impl.iniFileWrite();
+    } catch (const std::exception& e) {
+        Memo1.addLine(e.what());
+    }
+}
+
+bool TForm1::HasTray() const {
+    return impl_->services.hasTray;
 }
 
 void TForm1::Exit1Click() {

@@ -32,6 +32,7 @@ class Clipboard;
 class DialUpService;
 class Help;
 class Paths;
+class PrivilegedPorts;
 class ProcessStarter;
 class SystemClock;
 class TAddAppsForm;
@@ -53,6 +54,12 @@ struct FormServices {
     ProcessStarter& processes;  // the launch list and the mail program
     SystemClock& clock;
     int identPort = 113;
+    // Whether the desktop has a tray (notification area) for the icon and its
+    // menu. Without one the window is the only way in: see TForm1::HasTray.
+    bool hasTray = true;
+    // Where the Ident port is asked for when the program may not bind it
+    // (null: nowhere).
+    PrivilegedPorts* privilegedPorts = nullptr;
 };
 
 // Page indexes of PageControl1, in tab order; "Startup Section" stores them.
@@ -203,6 +210,16 @@ class TForm1 {
     void FormClose();
     // The session's end (or SIGTERM/SIGINT/SIGHUP): tray icon removed, close request.
     void SessionEnd();
+    // The session manager asks for the user's data before a logout the user
+    // may still cancel: saves, and the program stays as it is. A failure goes
+    // to the Requests log (no box may hold up a logout).
+    void SessionSave();
+
+    // Without a tray the window shows at start, "hiding" it minimises it (so
+    // it can always be brought back), and the tray menu's commands are on the
+    // window's own menu (TrayMenuInWindow).
+    bool HasTray() const;
+    bool TrayMenuInWindow() const { return !HasTray(); }
     void Exit1Click();
     void Help1Click();
     void About1Click();

@@ -69,7 +69,8 @@ TForm1Impl::TForm1Impl(TForm1& owner, FormServices platform)
               .Edit1 = form.Edit1,
               .IdentMemo = form.IdentMemo},
              IdentList),
-      ident(layer, idents, form.Memo1, dialogs, std::to_string(services.identPort)),
+      ident(layer, idents, form.Memo1, dialogs, std::to_string(services.identPort),
+            services.privilegedPorts),
       nameLookup({.DNSEdit = form.DNSEdit,
                   .DNSResult = form.DNSResult,
                   .Resolve = form.Resolve,
@@ -153,8 +154,10 @@ void TForm1Impl::formCreate() {
     try {
         urls.load();
     } catch (const std::exception& e) {
+        urlsLoaded = true;  // the keeper leaves an unreadable file alone
         dialogs.ShowMessage(e.what());
     }
+    urlsLoaded = true;
     urls.start();
     CurrentServer = 0;
     form.TrayIcon1.setToolTip("Pontavi! - Not Connected");
@@ -177,7 +180,8 @@ void TForm1Impl::formCreate() {
     form.TrayIcon1.OnClick = [this] { form.TrayIcon1Click(); };
     form.TrayIcon1.setIcon(TrayImage::IconNotConnected);
     form.TrayIcon1.setActive(true);
-    if (form.DisplayAtStartupCB.Checked()) {
+    // Without a tray the window is the only way in.
+    if (form.DisplayAtStartupCB.Checked() || !form.HasTray()) {
         form.TrayIcon1Click();
     }
 }

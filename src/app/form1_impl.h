@@ -45,6 +45,10 @@ class TForm1Impl {
     FormServices services;
     BracketedDialogs dialogs;
 
+    // Set once start-up has read the URL list and the settings: neither file
+    // is written before.
+    bool urlsLoaded = false;
+    bool settingsRead = false;
     bool CanHide = false;
     bool CanShow = true;
     int SavedTop = 100;

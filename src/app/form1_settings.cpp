@@ -6,20 +6,33 @@ namespace pontavi {
 
 void TForm1Impl::iniFileRead() {
     SettingsStore store(services.paths.SettingsFile());
-    AppSettings read;
+    bool loaded = true;
     try {
         store.load();
-        for (const ReadStep step : kReadSteps) {
-            ReadAppSettingsStep(step, store, Crypt, read);
-            storedSettings = read;
-            applyReadStep(step);
-        }
     } catch (const SettingsError& e) {
-        // The rest of the read does not run; start-up goes on without it.
+        // A file that exists but cannot be read is never overwritten: this
+        // run goes on with the defaults (the store stays empty) and saves no
+        // settings.
         dialogs.ShowMessage(e.what());
-        return;
+        loaded = false;
+    }
+    AppSettings read;
+    std::vector<std::string> problems;
+    for (const ReadStep step : kReadSteps) {
+        ReadAppSettingsStep(step, store, Crypt, read, problems);
+        storedSettings = read;
+        applyReadStep(step);
     }
     applyConsistencyAndDisplay();
+    settingsRead = loaded;
+    // Each unreadable value took its default; one box says which.
+    if (!problems.empty()) {
+        std::string message;
+        for (const auto& problem : problems) {
+            message += (message.empty() ? "" : "\n") + problem;
+        }
+        dialogs.ShowMessage(message);
+    }
 }
 
 void TForm1Impl::applyReadStep(ReadStep step) {
@@ -103,7 +116,15 @@ AppSettings TForm1Impl::collectSettings() const {
 }
 
 void TForm1Impl::iniFileWrite() {
-    urls.save();  // "Cannot create file ..." fails the save before the settings
+    // Before start-up has read a file (a signal while a start-up box is
+    // open) the list and the controls hold their initial states, not the
+    // user's: saving them would erase what the file holds.
+    if (urlsLoaded) {
+        urls.save();  // "Cannot create file ..." fails the save before the settings
+    }
+    if (!settingsRead) {
+        return;
+    }
     SettingsStore store(services.paths.SettingsFile());
     SaveAppSettings(store, Crypt, collectSettings());
 }

@@ -4,8 +4,9 @@
 
 namespace pontavi {
 
-// The tabbed pages of the main window; OnChange runs when the user (or the
-// code) switches to another page.
+// The tabbed pages of the main window. OnChange runs when the user switches
+// to another page (userSelect); a page set by code (setActivePage) runs
+// nothing, the code that sets it does what its own step says.
 class PageControl : public Control {
   public:
     PageControl(std::string name, int pageCount, int activePage)
@@ -16,10 +17,12 @@ class PageControl : public Control {
     int PageCount() const { return pageCount_; }
     int ActivePage() const { return active_; }
     void setActivePage(int page) {
-        if (page < 0 || page >= pageCount_) {
-            return;
+        if (page >= 0 && page < pageCount_) {
+            assign(active_, page);
         }
-        if (assign(active_, page) && OnChange) {
+    }
+    void userSelect(int page) {
+        if (page >= 0 && page < pageCount_ && assign(active_, page) && OnChange) {
             OnChange();
         }
     }

@@ -13,6 +13,9 @@ class WindowHost {
     // Moves the window to (left, top) and shows it.
     virtual void ShowAt(int left, int top) = 0;
     virtual void Hide() = 0;
+    // Out of the way but still on the taskbar, where the user can bring it
+    // back; it then counts as hidden (IsVisible is false).
+    virtual void Minimize() = 0;
     virtual void BringToFront() = 0;
 };
 

@@ -1,5 +1,7 @@
 #include "ident/ident_responder.h"
 
+#include <charconv>
+
 #include "net/address_lookup.h"
 #include "net/line_socket.h"
 #include "net/sock_error.h"
@@ -7,8 +9,13 @@
 namespace pontavi {
 
 IdentResponder::IdentResponder(SocketLayer& layer, IdentChooser& chooser, Memo& memo1,
-                               Dialogs& dialogs, std::string port)
-    : server_(layer), chooser_(chooser), memo1_(memo1), dialogs_(dialogs), port_(std::move(port)) {
+                               Dialogs& dialogs, std::string port, PrivilegedPorts* ports)
+    : server_(layer),
+      chooser_(chooser),
+      memo1_(memo1),
+      dialogs_(dialogs),
+      port_(std::move(port)),
+      ports_(ports) {
     memo1_.setMaxLines(kMaxLogLines);
     server_.setProtocol("tcp");
     server_.OnAccept = [this](TSockCtrl& sender, TSocketBase* socket) {
@@ -29,10 +36,28 @@ void IdentResponder::start() {
             memo1_.addLine("Ident Server Already Running...");
             memo1_.addLine("Re-Start the program to re-try");
             server_.Shutdown();
+        } else if (message.find("10013") != std::string::npos) {
+            server_.Shutdown();
+            listenThroughHelper(message);
         } else {
             dialogs_.ShowMessage(message);
         }
     }
+}
+
+void IdentResponder::listenThroughHelper(const std::string& refusal) {
+    int port = 0;
+    std::from_chars(port_.data(), port_.data() + port_.size(), port);
+    if (ports_ != nullptr) {
+        int error = 0;
+        if (UniqueFd fd = ports_->Listen(port, error)) {
+            server_.AdoptListener<TLineSocket>(std::move(fd));
+            return;
+        }
+    }
+    memo1_.addLine(refusal);
+    memo1_.addLine(ports_ != nullptr ? ports_->HowToAllow(port)
+                                     : "Port " + port_ + " needs privilege; see the README");
 }
 
 void IdentResponder::ServerSocket1Accept(TSockCtrl&, TSocketBase* socket) {

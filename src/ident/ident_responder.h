@@ -7,6 +7,7 @@
 #include "controls/memo.h"
 #include "ident/ident_chooser.h"
 #include "net/server_socket.h"
+#include "platform/privileged_ports.h"
 
 namespace pontavi {
 
@@ -21,11 +22,16 @@ class IdentResponder {
     // The log is written by strangers; it keeps its newest lines only.
     static constexpr std::size_t kMaxLogLines = 30'000;
 
+    // ports: where a port the program may not bind itself is asked for
+    // (null: nowhere).
     IdentResponder(SocketLayer& layer, IdentChooser& chooser, Memo& memo1, Dialogs& dialogs,
-                   std::string port = "113");
+                   std::string port = "113", PrivilegedPorts* ports = nullptr);
 
     // Starts the listener once, at start-up. A taken port is logged (another
-    // Ident server runs); any other error is shown in a box. Never throws.
+    // Ident server runs). A port refused for want of privilege is taken from
+    // the privileged-port helper; when that fails too, the refusal and how to
+    // allow the port are logged: the normal state of an unprivileged install,
+    // no box. Any other error is shown in a box. Never throws.
     void start();
 
     TServerSocket& ServerSocket1() { return server_; }
@@ -36,11 +42,14 @@ class IdentResponder {
     static void IdentSend(TLineSocketBase& connection, const std::string& reply);
 
   private:
+    void listenThroughHelper(const std::string& refusal);
+
     TServerSocket server_;
     IdentChooser& chooser_;
     Memo& memo1_;
     Dialogs& dialogs_;
     std::string port_;
+    PrivilegedPorts* ports_;
 };
 
 }  // namespace pontavi

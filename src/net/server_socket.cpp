@@ -47,6 +47,17 @@ void TCustomServerSocket::Listen(const TSocketClass& socketClass) {
     }
 }
 
+void TCustomServerSocket::AdoptListener(UniqueFd fd, const TSocketClass& socketClass) {
+    socketClass_ = socketClass;
+    if (listener_) {
+        listener_->DetachOwner();
+    }
+    auto socket = socketClass(*this);
+    listener_ = socket;
+    Layer().CheckStarted();
+    socket->AttachListening(std::move(fd), csoRead);
+}
+
 void TCustomServerSocket::Shutdown() {
     // Close may run OnRead handlers; one that throws must not leave the rest open.
     std::exception_ptr firstError;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/unique_fd.h"
 #include "net/sock_ctrl.h"
 
 namespace pontavi {
@@ -47,6 +48,13 @@ class TCustomServerSocket : public TSockCtrl {
     template <typename T>
     void Listen() {
         Listen(SocketClassOf<T>());
+    }
+    // Listens on a socket another process opened (already bound and
+    // listening, non-blocking): a privileged port's helper hands one over.
+    void AdoptListener(UniqueFd fd, const TSocketClass& socketClass);
+    template <typename T>
+    void AdoptListener(UniqueFd fd) {
+        AdoptListener(std::move(fd), SocketClassOf<T>());
     }
     // Closes every connection, empties Connections, closes the listening
     // socket and stops the time-out.

@@ -101,6 +101,15 @@ void TSocketBase::AttachAccepted(UniqueFd fd, TAsyncOptions options) {
     updateWatch();
 }
 
+void TSocketBase::AttachListening(UniqueFd fd, TAsyncOptions options) {
+    releaseSystemSocket();
+    fd_ = std::move(fd);
+    options_ = options;
+    state_ = TSocketState::ssListening;
+    watchSocket();
+    updateWatch();
+}
+
 int TSocketBase::StartConnect(const sockaddr_in& address) {
     int err = sockcall::Connect(fd_.get(), address);
     if (err == sockcode::kConnectionRefused) {

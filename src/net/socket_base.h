@@ -68,6 +68,8 @@ class TSocketBase : public std::enable_shared_from_this<TSocketBase> {
     // ---- used by components and the layer ----
     int CreateSystemSocket(TAsyncOptions options);
     void AttachAccepted(UniqueFd fd, TAsyncOptions options);
+    // Takes over a non-blocking socket that is already bound and listening.
+    void AttachListening(UniqueFd fd, TAsyncOptions options);
     int StartConnect(const sockaddr_in& address);
     int StartListen(const sockaddr_in& address, int backlog);
     // Closes the system socket without any event or notice.

@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -68,13 +70,21 @@ void MainWindow::ShowAt(int left, int top) {
 }
 
 void MainWindow::Hide() {
-    if (!TrayAvailable || TrayAvailable()) {
-        hide();
-        return;
-    }
-    // Hidden without a tray, the program could no longer be reached.
+    hide();
+}
+
+void MainWindow::Minimize() {
     minimizedAsHidden_ = true;
     showMinimized();
+}
+
+void MainWindow::addMenu(QMenu* menu) {
+    if (menuBar_ == nullptr) {
+        menuBar_ = new QMenuBar(this);  // owned by the window
+        menuBar_->setObjectName(QStringLiteral("WindowMenu"));
+        layout()->setMenuBar(menuBar_);
+    }
+    menuBar_->addMenu(menu);
 }
 
 void MainWindow::BringToFront() {

@@ -7,6 +7,8 @@
 
 #include "controls/window_host.h"
 
+class QMenu;
+class QMenuBar;
 class QTabWidget;
 
 namespace pontavi {
@@ -34,16 +36,19 @@ class MainWindow final : public QDialog, public WindowHost {
     int Top() const override { return pos().y(); }
     void ShowAt(int left, int top) override;
     void Hide() override;
+    void Minimize() override;
     void BringToFront() override;
+
+    // Puts `menu` on a menu bar of the window (the tray menu, where no tray
+    // can hold it). The menu stays its owner's.
+    void addMenu(QMenu* menu);
 
     // Esc (27) and F1 (112) released anywhere in the window; true when handled.
     std::function<bool(int key)> OnKeyUp;
     // The close box, Alt+F4, the window menu: the close itself is always refused.
     std::function<void()> OnCloseRequest;
-    // Whether a tray is there to bring the window back. Without one, "hiding"
-    // minimises instead, and restoring the window asks OnShowRequest to show
-    // it as the tray would.
-    std::function<bool()> TrayAvailable;
+    // A window minimised in place of hiding it (Minimize) and restored by the
+    // user asks OnShowRequest to show it as the tray would.
     std::function<void()> OnShowRequest;
 
   protected:
@@ -56,6 +61,7 @@ class MainWindow final : public QDialog, public WindowHost {
     std::unique_ptr<KeyPreview> keys_;
     double scale_;
     bool minimizedAsHidden_ = false;
+    QMenuBar* menuBar_ = nullptr;
 };
 
 }  // namespace pontavi

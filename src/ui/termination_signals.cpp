@@ -20,6 +20,15 @@ std::atomic<int> gWriteFd{-1};
 
 extern "C" void onTerminationSignal(int signal) {
     const int savedErrno = errno;
+    // Only the first signal is the loop's to handle: any later one ends the
+    // process at once, even if the loop never gets to the first (a hung box,
+    // a blocked save).
+    struct sigaction byDefault = {};
+    byDefault.sa_handler = SIG_DFL;
+    sigemptyset(&byDefault.sa_mask);
+    for (const int s : kSignals) {
+        ::sigaction(s, &byDefault, nullptr);
+    }
     const int fd = gWriteFd.load();
     if (fd >= 0) {
         const unsigned char number = static_cast<unsigned char>(signal);

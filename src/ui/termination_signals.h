@@ -10,7 +10,9 @@ namespace pontavi {
 
 // SIGTERM, SIGINT and SIGHUP as events of the loop: the handler only writes
 // the signal's number into a pipe (the one thing a handler may safely do),
-// and the loop runs `onSignal` on its own thread. One instance per process;
+// and the loop runs `onSignal` on its own thread. The first signal is the
+// only one caught: from then on all three have their default action, so a
+// second one ends a program that is slow to end. One instance per process;
 // the previous handlers come back when it is destroyed.
 class TerminationSignals {
   public:

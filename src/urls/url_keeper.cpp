@@ -72,13 +72,45 @@ void UrlKeeper::load() {
     if (!file_.exists()) {
         return;
     }
-    c_.UrlLB.setItems(file_.read());
+    try {
+        c_.UrlLB.setItems(file_.read());
+    } catch (const std::exception&) {
+        fileUnread_ = true;
+        throw;
+    }
     remeasure();
     UpdateUrlLB();
 }
 
-void UrlKeeper::save() const {
+void UrlKeeper::save() {
+    if (fileUnread_) {
+        if (!file_.exists()) {
+            fileUnread_ = false;  // gone: nothing left to lose
+        } else if (!joinUnreadFile()) {
+            return;  // still unreadable: keep it whole, the rows stay in memory
+        }
+    }
     file_.write(c_.UrlLB.Items());
+}
+
+// The file that could not be read at start-up can be now: its rows come
+// below the ones captured since, each once, so nothing of either is lost.
+bool UrlKeeper::joinUnreadFile() {
+    std::vector<std::string> stored;
+    try {
+        stored = file_.read();
+    } catch (const std::exception&) {
+        return false;
+    }
+    for (auto& row : stored) {
+        if (!c_.UrlLB.HasRow(row)) {
+            widest_.added(UrlTextWidth(row));
+            c_.UrlLB.insert(c_.UrlLB.Count(), std::move(row));
+        }
+    }
+    fileUnread_ = false;
+    UpdateUrlLB();
+    return true;
 }
 
 void UrlKeeper::WMDrawClipboard() {

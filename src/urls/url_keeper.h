@@ -58,11 +58,14 @@ class UrlKeeper {
 
     // Reads the list file, when there is one, into UrlLB. Throws
     // std::runtime_error "Cannot open file <name>" when it exists but cannot
-    // be read.
+    // be read; the file is then never overwritten (see save).
     void load();
     // Writes every row to the list file; throws std::runtime_error
     // "Cannot create file <name>" when it cannot, leaving the old file whole.
-    void save() const;
+    // After a failed load the file is left alone while it stays unreadable;
+    // once it can be read, its rows join the list below the captured ones.
+    void save();
+    bool fileUnread() const { return fileUnread_; }
     const std::string& UrlFileName() const { return file_.FileName(); }
 
     // The clipboard changed: capture an address from its text.
@@ -95,6 +98,7 @@ class UrlKeeper {
     void removeRowsByRebuild(const std::vector<std::size_t>& selected);
     std::vector<std::size_t> selectedRows() const;
     void remeasure();
+    bool joinUnreadFile();
 
     Controls c_;
     Services s_;
@@ -102,6 +106,7 @@ class UrlKeeper {
     WidestRow widest_;
     std::string lastFindText_;
     bool watching_ = false;
+    bool fileUnread_ = false;
 };
 
 }  // namespace pontavi

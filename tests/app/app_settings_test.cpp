@@ -230,36 +230,55 @@ TEST_F(AppSettingsTest, OutOfRangePeriodsAreKeptWithinTheirLimits) {
     EXPECT_EQ(high.AutoConnectInterval, 1440);
 }
 
-TEST_F(AppSettingsTest, AFailedReadKeepsWhatWasReadAndDefaultsTheRest) {
+TEST_F(AppSettingsTest, AValueThatIsNotTextTakesItsDefaultAndTheReadGoesOn) {
     store_.loadFromText(
-        "[Options]\n\"AlwaysOnTop\"=\"1\"\n"
+        "[Options]\n\"AlwaysOnTop\"=\"1\"\n\"UseFirst\"=1\n"
         "[MailServers]\n\"0\"=\"S\"\n"
-        "[Mail]\n\"MailTimer\"=\"9\"\n\"PlayWav\"=dword:00000001\n"
-        "[Positions]\n\"Top\"=\"1\"\n");
+        "[Mail]\n\"MailTimer\"=\"9\"\n\"PlayWav\"=dword:00000001\n\"Notify\"=\"0\"\n"
+        "[Positions]\n\"Top\"=\"1\"\n"
+        "[Idents]\n\"0\"=\"me\"\n\"1\"=hex:41\n\"2\"=\"you\"\n"
+        "[NetTime]\n\"0\"=\"t\"\n");
     AppSettings s;
-    try {
-        ReadAppSettings(store_, crypt_, s);
-        FAIL() << "a dword value must stop the read";
-    } catch (const SettingsError& e) {
-        EXPECT_STREQ(e.what(), "Invalid data type for 'PlayWav'");
-    }
+    s.PlayWav = true;  // not the default: the bad value must give the default
+    s.UseFirst = false;
+    const auto problems = ReadAppSettings(store_, crypt_, s);
+    EXPECT_EQ(problems, (Names{"Invalid data type for 'UseFirst'",
+                               "Invalid data type for 'PlayWav'", "Invalid data type for '1'"}));
     EXPECT_TRUE(s.AlwaysOnTop);
+    EXPECT_TRUE(s.UseFirst);
+    EXPECT_FALSE(s.PlayWav);
     EXPECT_EQ(s.ServerNames, Names{"S"});
     EXPECT_EQ(s.ServersInfo.size(), 1u);
     EXPECT_EQ(s.MailInterval, 9);
-    EXPECT_EQ(s.Top, 100);
-    EXPECT_EQ(s.IdentList, Names{"Default"});
+    EXPECT_FALSE(s.Notify);
+    EXPECT_EQ(s.Top, 1);
+    EXPECT_EQ(s.IdentList, (Names{"me", "you"}));
+    EXPECT_EQ(s.TimeServerList, Names{"t"});
+}
+
+TEST_F(AppSettingsTest, ListItemsAreCutTo255CharactersNotBytes) {
+    std::string accented;
+    for (int i = 0; i < 300; ++i) {
+        accented += "\xC3\xA9";
+    }
+    WriteListSection(store_, "Idents", {accented, std::string(300, 'a')});
+    const AppSettings s = Read(store_);
+    ASSERT_EQ(s.IdentList.size(), 2u);
+    EXPECT_EQ(s.IdentList[0], accented.substr(0, 510));
+    EXPECT_EQ(s.IdentList[1], std::string(255, 'a'));
 }
 
 TEST_F(AppSettingsTest, StepsCanBeAppliedOneByOne) {
     WriteAppSettings(store_, crypt_, Configured());
     AppSettings s;
-    ReadAppSettingsStep(ReadStep::Options, store_, crypt_, s);
+    std::vector<std::string> problems;
+    ReadAppSettingsStep(ReadStep::Options, store_, crypt_, s, problems);
     EXPECT_TRUE(s.AlwaysOnTop);
     EXPECT_TRUE(s.ServerNames.empty());
     for (ReadStep step : kReadSteps) {
-        ReadAppSettingsStep(step, store_, crypt_, s);
+        ReadAppSettingsStep(step, store_, crypt_, s, problems);
     }
+    EXPECT_TRUE(problems.empty());
     EXPECT_EQ(s, Configured());
 }
 

@@ -42,9 +42,9 @@ class Form1Test : public ::testing::Test {
 
     TForm1& create() {
         form.reset();
-        form =
-            std::make_unique<TForm1>(FormServices{loop, dialogs, *paths, clipboard, shell, resolver,
-                                                  dialUp, help, host, processes, clock, 0});
+        form = std::make_unique<TForm1>(FormServices{loop, dialogs, *paths, clipboard, shell,
+                                                     resolver, dialUp, help, host, processes, clock,
+                                                     0, hasTray});
         form->FormCreate();
         return *form;
     }
@@ -80,6 +80,7 @@ class Form1Test : public ::testing::Test {
     FakeProcessStarter processes;
     FakeSystemClock clock{loop};
     std::unique_ptr<TForm1> form;
+    bool hasTray = true;
 };
 
 }  // namespace pontavi

@@ -1,5 +1,8 @@
 #include "app/form1.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "app/form1_fixture.h"
 #include "net/address_lookup.h"
 
@@ -143,11 +146,28 @@ TEST_F(Form1Test, EscHidesAndF1OpensTheActivePagesTopic) {
 TEST_F(Form1Test, DnsPageTakesTheFocusAndRequestsPageResetsEdit1) {
     TForm1& f = create();
     const int before = f.DNSEdit.FocusRequests();
-    f.PageControl1.setActivePage(DNSPage);
+    f.PageControl1.userSelect(DNSPage);
     EXPECT_GT(f.DNSEdit.FocusRequests(), before);
     f.Edit1.userEdit("typed");
-    f.PageControl1.setActivePage(RequestsPage);
+    f.PageControl1.userSelect(RequestsPage);
     EXPECT_EQ(f.Edit1.Text(), "Default");
+}
+
+// Showing the window on the Requests page is no page change by the user: the
+// next ident stays where rotation left it.
+TEST_F(Form1Test, RotationSurvivesShowingTheWindowOnTheRequestsPage) {
+    writeSettings(
+        "[\"Options\"]\n\"UseFirst\"=\"0\"\n[\"Idents\"]\n\"0\"=\"P\"\n\"1\"=\"Q\"\n"
+        "\"2\"=\"R\"\n");
+    TForm1& f = create();
+    f.PageControl1.userSelect(DNSPage);
+    f.Edit1.setText("R");  // where a reply left rotation
+    f.TrayIcon1.click();
+    EXPECT_EQ(f.PageControl1.ActivePage(), RequestsPage);
+    EXPECT_EQ(f.Edit1.Text(), "R");
+    f.TrayIcon1.click();
+    f.TrayIcon1.click();
+    EXPECT_EQ(f.Edit1.Text(), "R");
 }
 
 TEST_F(Form1Test, LegacySettingsFileIsAnnouncedOnceAndDeleted) {
@@ -161,16 +181,114 @@ TEST_F(Form1Test, LegacySettingsFileIsAnnouncedOnceAndDeleted) {
     EXPECT_EQ(dialogs.messages.size(), 1u);
 }
 
-TEST_F(Form1Test, FailedReadIsReportedAndStartUpGoesOn) {
-    writeSettings("[\"Options\"]\n\"AlwaysOnTop\"=dword:00000001\n");
+// A value of another type (a hand edit) takes its default; the rest of the
+// file is read, and a save keeps every list.
+TEST_F(Form1Test, AnUnreadableValueIsReportedOnceAndTheListsSurviveASave) {
+    writeSettings(
+        "[\"Options\"]\n\"AlwaysOnTop\"=dword:00000001\n\"UseFirst\"=1\n"
+        "[\"Idents\"]\n\"0\"=\"me\"\n[\"NetTime\"]\n\"0\"=\"time.example\"\n"
+        "[\"Auto-Launch\"]\n\"0\"=\"T?/bin/true??1\"\n");
     TForm1& f = create();
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0], "Invalid data type for 'AlwaysOnTop'");
+    EXPECT_EQ(dialogs.messages[0],
+              "Invalid data type for 'AlwaysOnTop'\nInvalid data type for 'UseFirst'");
+    EXPECT_FALSE(f.OnTop.Checked());
+    EXPECT_TRUE(f.First1.Checked());
+    EXPECT_EQ(f.Edit1.Text(), "me");
     EXPECT_TRUE(f.TrayIcon1.Active());
-    EXPECT_EQ(f.Edit1.Text(), "");  // the idents were never read
     dialUp.connectOne();
     loop.runFor(1000);
     EXPECT_EQ(f.TrayIcon1.ToolTip(), "Pontavi! - Connected");
+    exitProgram();
+    const std::string text = settingsText();
+    for (const char* kept : {"\"0\"=\"me\"", "\"0\"=\"time.example\"", "\"0\"=\"T?/bin/true??1\"",
+                             "\"UseFirst\"=\"1\""}) {
+        EXPECT_NE(text.find(kept), std::string::npos) << kept;
+    }
+}
+
+// A settings file that cannot be read is never replaced by the defaults.
+TEST_F(Form1Test, AnUnreadableSettingsFileIsNeverOverwritten) {
+    std::filesystem::create_directories(paths->SettingsFile());  // a folder: unreadable
+    TForm1& f = create();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(f.Edit1.Text(), "Default");
+    f.FormClose();
+    exitProgram();
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(std::filesystem::is_directory(paths->SettingsFile()));
+    EXPECT_TRUE(std::filesystem::exists(home / "URL.lst"));  // the list file is its own
+}
+
+// A signal or session end while a start-up box is open, before the settings
+// were read: nothing is written, the files stay as they were.
+TEST_F(Form1Test, SessionEndBeforeTheSettingsWereReadWritesNothing) {
+    const std::string settings = "[\"Idents\"]\n\"0\"=\"mine\"\n";
+    writeSettings(settings);
+    std::ofstream(home / "URL.lst", std::ios::binary) << "http://kept.example/\r\n";
+    std::ofstream(home / "Pontavi.iNi") << "[old]\n";
+    bool ended = false;
+    dialogs.whileOpen = [&] {
+        if (!ended) {
+            ended = true;
+            form->SessionEnd();
+        }
+    };
+    create();
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(settingsText(), settings);
+    std::ifstream urls(home / "URL.lst", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(urls), {}), "http://kept.example/\r\n");
+}
+
+TEST_F(Form1Test, SessionSaveSavesAndTheProgramStaysReachable) {
+    TForm1& f = create();
+    f.TrayIcon1.click();
+    f.IdentMemo.userEdit("a\r\nb");
+    f.SessionSave();
+    EXPECT_NE(settingsText().find("\"1\"=\"b\""), std::string::npos);
+    EXPECT_TRUE(f.TrayIcon1.Active());
+    EXPECT_TRUE(host.visible);
+    EXPECT_FALSE(loop.quitting());
+    // A failing save is logged, never a box that would hold up the logout.
+    std::filesystem::remove_all(home / "URL.lst");
+    std::filesystem::create_directory(home / "URL.lst");
+    f.SessionSave();
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(f.Memo1.Lines().back(), "Cannot create file " + (home / "URL.lst").string());
+}
+
+// Without a tray the window is the way in: it shows at start, Esc and the
+// close box minimise it, and every tray command is on the window's menu.
+TEST_F(Form1Test, WithoutATrayTheWindowShowsAndReachesExit) {
+    hasTray = false;
+    TForm1& f = create();
+    EXPECT_FALSE(f.HasTray());
+    EXPECT_TRUE(f.TrayMenuInWindow());
+    EXPECT_TRUE(host.visible);
+    EXPECT_TRUE(f.FormKeyUp(27));
+    EXPECT_EQ(host.minimized, 1);
+    f.TrayIcon1Click();  // restored from the taskbar
+    EXPECT_TRUE(host.visible);
+    f.FormClose();
+    EXPECT_EQ(host.minimized, 2);
+    f.TrayIcon1Click();
+    const auto items = f.PopupMenu1();
+    const auto exit = std::find(items.begin(), items.end(), &f.Exit1);
+    ASSERT_NE(exit, items.end());
+    (*exit)->click();
+    EXPECT_TRUE(loop.quitting());
+    EXPECT_FALSE(settingsText().empty());
+}
+
+TEST_F(Form1Test, WithATrayTheWindowWaitsForTheTray) {
+    TForm1& f = create();
+    EXPECT_TRUE(f.HasTray());
+    EXPECT_FALSE(f.TrayMenuInWindow());
+    EXPECT_FALSE(host.visible);
+    f.TrayIcon1Click();
+    f.FormKeyUp(27);
+    EXPECT_EQ(host.minimized, 0);
 }
 
 TEST_F(Form1Test, UnwritableUrlListFailsTheSaveAndExitDoesNotQuit) {

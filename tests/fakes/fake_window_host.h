@@ -17,12 +17,17 @@ class FakeWindowHost final : public WindowHost {
         visible = true;
     }
     void Hide() override { visible = false; }
+    void Minimize() override {
+        visible = false;
+        ++minimized;
+    }
     void BringToFront() override { ++broughtToFront; }
 
     bool visible = false;
     int left = 0;
     int top = 0;
     int broughtToFront = 0;
+    int minimized = 0;
 };
 
 }  // namespace pontavi

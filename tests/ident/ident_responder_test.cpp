@@ -1,5 +1,13 @@
 #include "ident/ident_responder.h"
 
+#include <grp.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "fakes/fake_dialogs.h"
 #include "net/net_fixture.h"
 
@@ -114,6 +122,87 @@ TEST_F(IdentResponderTest, PortInUseIsLoggedWithoutABox) {
     EXPECT_TRUE(dialogs.messages.empty());
     const TSocketBase* listener = second.ServerSocket1().Listener();
     EXPECT_TRUE(listener == nullptr || !listener->HasSocket());
+}
+
+// A port helper in memory: a listening socket on a free loopback port, or
+// nothing with EACCES.
+class FakePorts final : public PrivilegedPorts {
+  public:
+    explicit FakePorts(bool works) : works_(works) {}
+    UniqueFd Listen(int port, int& error) override {
+        asked.push_back(port);
+        if (!works_) {
+            error = EACCES;
+            return {};
+        }
+        UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(fd.get(), 5) != 0 ||
+            ::getsockname(fd.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            error = errno;
+            return {};
+        }
+        port_ = ntohs(address.sin_port);
+        return fd;
+    }
+    std::string HowToAllow(int port) const override { return "allow " + std::to_string(port); }
+
+    int port() const { return port_; }
+    std::vector<int> asked;
+
+  private:
+    bool works_;
+    int port_ = 0;
+};
+
+// Port 113 refused for want of privilege is the normal state of an
+// unprivileged program: the helper's socket is taken, or the refusal and how
+// to allow the port are logged; never a box. Run in a child that gives up
+// root, where the refusal is real.
+TEST_F(IdentResponderTest, ARefusedPrivilegedPortIsTakenFromTheHelperOrLogged) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const uid_t nobody = 65534;
+        if (::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setresgid(nobody, nobody, nobody) != 0 ||
+             ::setresuid(nobody, nobody, nobody) != 0)) {
+            ::_exit(77);
+        }
+        {
+            FakePorts refusing(false);
+            IdentResponder refused(layer, chooser, Memo1, dialogs, "113", &refusing);
+            refused.start();
+            if (refusing.asked.empty()) {
+                ::_exit(77);  // this system lets anyone bind port 113
+            }
+            EXPECT_EQ(Memo1.Lines(),
+                      (std::vector<std::string>{"Error 10013 (Permission denied) Binding Socket",
+                                                "allow 113"}));
+            EXPECT_TRUE(dialogs.messages.empty());
+        }
+        Memo1.clear();
+        FakePorts helper(true);
+        IdentResponder helped(layer, chooser, Memo1, dialogs, "113", &helper);
+        helped.start();
+        EXPECT_EQ(helper.asked, std::vector<int>{113});
+        EXPECT_TRUE(Memo1.Lines().empty());
+        EXPECT_TRUE(dialogs.messages.empty());
+        auto peer = connectRaw(helper.port());
+        EXPECT_EQ(ask(peer, "6191, 23\r\n"), "6191, 23 : USERID : UNIX : Default\r\n");
+        ::_exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77) {
+        GTEST_SKIP() << "no refusal to be had here";
+    }
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "see the child's failures above";
 }
 
 TEST_F(IdentResponderTest, OtherListenErrorsGoToABox) {

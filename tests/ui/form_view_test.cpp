@@ -55,10 +55,7 @@ struct Program {
     FormView view{window, form};
     Tray tray{form.TrayIcon1, form.PopupMenu1()};
 
-    Program() {
-        window.TrayAvailable = [] { return true; };
-        form.FormCreate();
-    }
+    Program() { form.FormCreate(); }
     ~Program() { form.SessionEnd(); }
 
     template <typename W>

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QVBoxLayout>
@@ -99,7 +101,6 @@ class MainWindowTest : public QObject {
 
     void hostShowsAtPlaceAndHides() {
         Fixture f;
-        f.window.TrayAvailable = [] { return true; };
         QVERIFY(!f.window.IsVisible());
         f.window.ShowAt(200, 100);
         QVERIFY(f.window.IsVisible());
@@ -110,16 +111,32 @@ class MainWindowTest : public QObject {
         QVERIFY(!f.window.isVisible());
     }
 
-    void withoutTrayHidingMinimizesAndRestoreAsksToShow() {
+    // Where no tray can hold the tray menu, the window carries it.
+    void aMenuGoesOnTheWindowsMenuBar() {
         Fixture f;
-        f.window.TrayAvailable = [] { return false; };
+        QVERIFY(f.window.findChild<QMenuBar*>() == nullptr);
+        QMenu menu(QStringLiteral("&Pontavi"));
+        QAction* exit = menu.addAction(QStringLiteral("&Exit"));
+        int chosen = 0;
+        connect(exit, &QAction::triggered, [&] { ++chosen; });
+        f.window.addMenu(&menu);
+        auto* bar = f.window.findChild<QMenuBar*>(QStringLiteral("WindowMenu"));
+        QVERIFY(bar != nullptr);
+        QCOMPARE(bar->actions().size(), 1);
+        QCOMPARE(bar->actions()[0]->menu(), &menu);
+        bar->actions()[0]->menu()->actions()[0]->trigger();
+        QCOMPARE(chosen, 1);
+    }
+
+    void minimizedAsHiddenAndRestoreAsksToShow() {
+        Fixture f;
         int showRequests = 0;
         f.window.OnShowRequest = [&] {
             ++showRequests;
             f.window.ShowAt(200, 100);
         };
         f.window.ShowAt(200, 100);
-        f.window.Hide();
+        f.window.Minimize();
         QVERIFY(!f.window.IsVisible());   // hidden as far as the core knows
         QVERIFY(f.window.isMinimized());  // but still on the taskbar
         f.window.showNormal();            // the user restores it

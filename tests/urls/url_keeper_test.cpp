@@ -381,5 +381,39 @@ TEST_F(UrlKeeperTest, SaveFailureNamesTheFile) {
     }
 }
 
+// A list file that exists but cannot be read (a folder here: unreadable even
+// for root) is never replaced by the rows captured since.
+TEST_F(UrlKeeperTest, AnUnreadableFileIsNotOverwritten) {
+    fs::create_directory(fileName);
+    std::ofstream(dir / "URL.lst" / "inside") << "x";
+    make();
+    EXPECT_THROW(keeper->load(), std::runtime_error);
+    EXPECT_TRUE(keeper->fileUnread());
+    keeper->start();
+    clipboard.copyFromElsewhere("see http://new.example/");
+    EXPECT_EQ(UrlLB.Items(), Rows{"http://new.example/"});
+    keeper->save();  // nothing to lose, nothing thrown
+    EXPECT_TRUE(fs::is_directory(fileName));
+
+    // Readable again (restored by its owner): its rows join the captured ones.
+    fs::remove_all(fileName);
+    std::ofstream(fileName, std::ios::binary) << "http://old.example/\r\nhttp://new.example/\r\n";
+    keeper->save();
+    EXPECT_FALSE(keeper->fileUnread());
+    EXPECT_EQ(UrlLB.Items(), (Rows{"http://new.example/", "http://old.example/"}));
+    EXPECT_EQ(fileBytes(), "http://new.example/\r\nhttp://old.example/\r\n");
+}
+
+TEST_F(UrlKeeperTest, AnUnreadableFileThatIsGoneIsWrittenAfresh) {
+    fs::create_directory(fileName);
+    make();
+    EXPECT_THROW(keeper->load(), std::runtime_error);
+    fs::remove(fileName);
+    keeper->save();
+    EXPECT_FALSE(keeper->fileUnread());
+    EXPECT_EQ(fileBytes(), "");
+    EXPECT_TRUE(fs::is_regular_file(fileName));
+}
+
 }  // namespace
 }  // namespace pontavi

@@ -8,7 +8,7 @@ namespace pontavi {
 PageControlBinder::PageControlBinder(PageControl& model, QTabWidget* widget, CallbackGuard guard)
     : ControlBinder(model, std::move(guard)), model_(model), widget_(widget) {
     connect(widget_, &QTabWidget::currentChanged, this, [this](int index) {
-        act([&] { model_.setActivePage(index); });
+        act([&] { model_.userSelect(index); });
         sync();
     });
     install();
