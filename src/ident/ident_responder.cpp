@@ -1,5 +1,6 @@
 #include "ident/ident_responder.h"
 
+#include <cerrno>
 #include <charconv>
 
 #include "net/address_lookup.h"
@@ -33,8 +34,7 @@ void IdentResponder::start() {
     } catch (const ESockError& e) {
         const std::string message = e.what();
         if (message.find("10048") != std::string::npos) {
-            memo1_.addLine("Ident Server Already Running...");
-            memo1_.addLine("Re-Start the program to re-try");
+            logPortInUse();
             server_.Shutdown();
         } else if (message.find("10013") != std::string::npos) {
             server_.Shutdown();
@@ -45,6 +45,11 @@ void IdentResponder::start() {
     }
 }
 
+void IdentResponder::logPortInUse() {
+    memo1_.addLine("Ident Server Already Running...");
+    memo1_.addLine("Re-Start the program to re-try");
+}
+
 void IdentResponder::listenThroughHelper(const std::string& refusal) {
     int port = 0;
     std::from_chars(port_.data(), port_.data() + port_.size(), port);
@@ -52,6 +57,12 @@ void IdentResponder::listenThroughHelper(const std::string& refusal) {
         int error = 0;
         if (UniqueFd fd = ports_->Listen(port, error)) {
             server_.AdoptListener<TLineSocket>(std::move(fd));
+            return;
+        }
+        // The privilege was there, the port was not: the refusal hid a port
+        // in use, which is reported as such.
+        if (error == EADDRINUSE) {
+            logPortInUse();
             return;
         }
     }

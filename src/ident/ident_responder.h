@@ -43,6 +43,7 @@ class IdentResponder {
 
   private:
     void listenThroughHelper(const std::string& refusal);
+    void logPortInUse();
 
     TServerSocket server_;
     IdentChooser& chooser_;

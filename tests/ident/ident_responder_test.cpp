@@ -128,11 +128,11 @@ TEST_F(IdentResponderTest, PortInUseIsLoggedWithoutABox) {
 // nothing with EACCES.
 class FakePorts final : public PrivilegedPorts {
   public:
-    explicit FakePorts(bool works) : works_(works) {}
+    explicit FakePorts(int failure) : failure_(failure) {}
     UniqueFd Listen(int port, int& error) override {
         asked.push_back(port);
-        if (!works_) {
-            error = EACCES;
+        if (failure_ != 0) {
+            error = failure_;
             return {};
         }
         UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
@@ -155,7 +155,7 @@ class FakePorts final : public PrivilegedPorts {
     std::vector<int> asked;
 
   private:
-    bool works_;
+    int failure_;
     int port_ = 0;
 };
 
@@ -174,7 +174,7 @@ TEST_F(IdentResponderTest, ARefusedPrivilegedPortIsTakenFromTheHelperOrLogged) {
             ::_exit(77);
         }
         {
-            FakePorts refusing(false);
+            FakePorts refusing(EACCES);
             IdentResponder refused(layer, chooser, Memo1, dialogs, "113", &refusing);
             refused.start();
             if (refusing.asked.empty()) {
@@ -186,7 +186,16 @@ TEST_F(IdentResponderTest, ARefusedPrivilegedPortIsTakenFromTheHelperOrLogged) {
             EXPECT_TRUE(dialogs.messages.empty());
         }
         Memo1.clear();
-        FakePorts helper(true);
+        {
+            FakePorts taken(EADDRINUSE);  // the helper may, but another server has it
+            IdentResponder inUse(layer, chooser, Memo1, dialogs, "113", &taken);
+            inUse.start();
+            EXPECT_EQ(Memo1.Lines(), (std::vector<std::string>{"Ident Server Already Running...",
+                                                               "Re-Start the program to re-try"}));
+            EXPECT_TRUE(dialogs.messages.empty());
+        }
+        Memo1.clear();
+        FakePorts helper(0);
         IdentResponder helped(layer, chooser, Memo1, dialogs, "113", &helper);
         helped.start();
         EXPECT_EQ(helper.asked, std::vector<int>{113});
