@@ -49,8 +49,8 @@ Variant call(GDBusConnection* bus, const char* interface, const char* method, GV
              const GVariantType* reply, Error& error) {
     GError* raw = nullptr;
     Variant result(g_dbus_connection_call_sync(bus, kService, kPath, interface, method, args, reply,
-                                               G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallTimeOutMs,
-                                               nullptr, &raw));
+                                               G_DBUS_CALL_FLAGS_NONE, kCallTimeOutMs, nullptr,
+                                               &raw));
     error.reset(raw);
     return result;
 }
@@ -65,8 +65,8 @@ SystemClock::Result AskTimedated(std::int64_t unixMillis) {
         return {SystemClock::Outcome::Refused,
                 "the system bus cannot be reached (" + messageOf(error.get()) + ")"};
     }
-    // Activation is left out on purpose: a missing timedated is reported, not
-    // waited for. Without it the NTP question cannot be asked either.
+    // timedated is started by the bus on demand (activation); where it does
+    // not exist the bus answers at once and the NTP question fails with it.
     Variant ntp = call(bus.get(), "org.freedesktop.DBus.Properties", "Get",
                        g_variant_new("(ss)", kService, "NTP"), G_VARIANT_TYPE("(v)"), error);
     if (ntp) {
