@@ -133,7 +133,7 @@ void TForm1::Exit1Click() {
     if (host().IsVisible()) {
         HideOptions();
     }
-    impl.hangUpOwnDial();
+    impl.dialer.HangUpOwnDial();
     impl.services.loop.quit();
 }
 

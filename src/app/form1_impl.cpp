@@ -37,6 +37,13 @@ TForm1Impl::TForm1Impl(TForm1& owner, FormServices platform)
       AppsTimer(services.loop, 5000, false),
       MailTimer(services.loop, 255'000, false),
       AutoConnectTimer(services.loop, 3'300'000, false),
+      dialer({.loop = services.loop,
+              .dialUp = services.dialUp,
+              .dialogs = services.dialogs,
+              .state = connection,
+              .TrayIcon1 = form.TrayIcon1,
+              .ConnectNow = form.ConnectNow,
+              .AutoConnectTimer = AutoConnectTimer}),
       online(services.loop,
              {.SessionTimePanel = form.SessionTimePanel,
               .TotalTimePanel = form.TotalTimePanel,
@@ -198,12 +205,6 @@ void TForm1Impl::announceLegacySettings() {
 
 void TForm1Impl::displayAppsList() {
     launchPage.DisplayAppsList();
-}
-
-void TForm1Impl::hangUpOwnDial() {
-    if (connection.AutoDialed) {
-        services.dialUp.HangUp(connection.DialHandle);
-    }
 }
 
 void TForm1Impl::copyIPAddress() {

@@ -6,6 +6,7 @@
 #include "app/app_settings.h"
 #include "app/form1.h"
 #include "app/settings_store.h"
+#include "connection/auto_connect_dialer.h"
 #include "connection/connection_monitor.h"
 #include "connection/connection_state.h"
 #include "connection/online_timer.h"
@@ -38,7 +39,6 @@ class TForm1Impl {
     // returns false.
     bool saveReportingFailure();
     void displayAppsList();
-    void hangUpOwnDial();
     void copyIPAddress();
 
     TForm1& form;  // the owner, whose controls the components below act on
@@ -74,6 +74,7 @@ class TForm1Impl {
     Timer AppsTimer;
     Timer MailTimer;
     Timer AutoConnectTimer;
+    AutoConnectDialer dialer;
     OnlineTimer online;
     TAppExec AppExec1;
     LaunchSequencer launch;

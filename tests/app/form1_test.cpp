@@ -360,6 +360,19 @@ TEST_F(Form1Test, ExitHangsUpOnlyTheProgramsOwnDial) {
     EXPECT_TRUE(dialUp.hangUps.empty());
 }
 
+TEST_F(Form1Test, TrayItemDialsTheChosenEntryAndExitHangsItUp) {
+    writeSettings("[\"Mail\"]\n\"AutoConnect\"=\"Provider\"\n\"AutoConnectTimer\"=\"2\"\n");
+    dialUp.entries = Lines{"Provider"};
+    TForm1& f = create();
+    loop.runFor(1000);
+    ASSERT_TRUE(f.ConnectNow.Enabled());
+    f.ConnectNow.click();
+    EXPECT_EQ(dialUp.dialled, Lines{"Provider"});
+    EXPECT_EQ(f.ConnectNow.Caption(), "C&ancel Connect");
+    f.Exit1Click();
+    EXPECT_EQ(dialUp.hangUps.size(), 1u);
+}
+
 TEST_F(Form1Test, TrayMenuHoldsEveryItemInOrder) {
     TForm1& f = create();
     Lines captions;

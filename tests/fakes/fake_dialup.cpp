@@ -38,6 +38,9 @@ DialResult FakeDialUp::Dial(const std::string& entry, std::function<void(int)> o
     }
     if (result.started()) {
         pending_[result.handle] = std::move(onLaterError);
+        if (dialsMakeConnections && connections) {
+            connections->push_back({result.handle, false});
+        }
     }
     return result;
 }
@@ -50,6 +53,20 @@ std::string FakeDialUp::ErrorText(int code) {
 void FakeDialUp::HangUp(ConnectionHandle handle) {
     hangUps.push_back(handle);
     pending_.erase(handle);
+    if (dialsMakeConnections && connections) {
+        std::erase_if(*connections, [&](const Connection& c) { return c.handle == handle; });
+    }
+}
+
+void FakeDialUp::bringUp(ConnectionHandle handle) {
+    if (!connections) {
+        return;
+    }
+    for (Connection& c : *connections) {
+        if (c.handle == handle) {
+            c.connected = true;
+        }
+    }
 }
 
 void FakeDialUp::failLater(ConnectionHandle handle, int error) {

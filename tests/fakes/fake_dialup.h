@@ -34,6 +34,12 @@ class FakeDialUp final : public DialUpService {
 
     // Delivers the later error of a dial still waiting for one.
     void failLater(ConnectionHandle handle, int error);
+    // The link of a dial comes up (see dialsMakeConnections).
+    void bringUp(ConnectionHandle handle);
+
+    // When set, a started dial adds a connection under its handle, not yet
+    // up, and a hang-up removes it: a whole dial, connect, hang-up loop.
+    bool dialsMakeConnections = false;
 
     // nullopt makes the enumeration fail.
     std::optional<std::vector<std::string>> entries = std::vector<std::string>{};
