@@ -46,6 +46,7 @@ class NoDialogs final : public Dialogs {
     std::optional<std::string> OpenFile(const std::string&, const std::string&) override {
         return std::nullopt;
     }
+    void ShowErrorsReport(const Memo&, const Memo&) override {}
     void About() override {}
 };
 

@@ -17,4 +17,8 @@ std::optional<std::string> BracketedDialogs::OpenFile(const std::string& title,
     return bracket([&] { return inner_.OpenFile(title, filter); });
 }
 
+void BracketedDialogs::ShowErrorsReport(const Memo& errors, const Memo& servers) {
+    bracket([&] { inner_.ShowErrorsReport(errors, servers); });
+}
+
 }  // namespace pontavi

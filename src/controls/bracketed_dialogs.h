@@ -18,6 +18,7 @@ class BracketedDialogs final : public Dialogs {
                                           const std::string& initial) override;
     std::optional<std::string> OpenFile(const std::string& title,
                                         const std::string& filter) override;
+    void ShowErrorsReport(const Memo& errors, const Memo& servers) override;
     void About() override { inner_.About(); }
 
     // Runs any other modal step (a settings dialog, the errors report) inside the bracket.

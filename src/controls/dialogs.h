@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "controls/memo.h"
+
 namespace pontavi {
 
 // Everything that needs an answer from a person. The view implements it with
@@ -21,6 +23,9 @@ class Dialogs {
     // A file chooser; filter is "Description|*.ext|..." pairs; nullopt when cancelled.
     virtual std::optional<std::string> OpenFile(const std::string& title,
                                                 const std::string& filter) = 0;
+    // The "Mail Errors Report", modal, over two read-only boxes filled by the
+    // caller: the error texts and, row for row, their servers.
+    virtual void ShowErrorsReport(const Memo& errors, const Memo& servers) = 0;
     // The about box: "Pontavi!", "Version 1.5 Final", "OK". Not bracketed.
     virtual void About() = 0;
 };

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 
 #include "ui/about_box.h"
+#include "ui/errors_report_dialog.h"
 #include "ui/qt_text.h"
 
 namespace pontavi {
@@ -42,6 +43,11 @@ std::optional<std::string> QtDialogs::OpenFile(const std::string& title,
         return std::nullopt;
     }
     return fromQt(box.selectedFiles().constFirst());
+}
+
+void QtDialogs::ShowErrorsReport(const Memo& errors, const Memo& servers) {
+    ErrorsReportDialog box(errors, servers, parent_);
+    box.exec();
 }
 
 void QtDialogs::About() {

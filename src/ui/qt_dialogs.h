@@ -20,6 +20,7 @@ class QtDialogs final : public Dialogs {
                                           const std::string& initial) override;
     std::optional<std::string> OpenFile(const std::string& title,
                                         const std::string& filter) override;
+    void ShowErrorsReport(const Memo& errors, const Memo& servers) override;
     void About() override;
 
     // "Programs|*.exe;*.com|Sounds|*.wav" -> "Programs (*.exe *.com);;Sounds (*.wav)",

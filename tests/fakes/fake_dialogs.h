@@ -22,6 +22,12 @@ class FakeDialogs final : public Dialogs {
     std::optional<std::string> InputQuery(const std::string& caption, const std::string& prompt,
                                           const std::string& initial) override;
     std::optional<std::string> OpenFile(const std::string&, const std::string&) override;
+    void ShowErrorsReport(const Memo& errors, const Memo& servers) override {
+        errorReports.push_back({errors.Lines(), servers.Lines()});
+        if (whileOpen) {
+            whileOpen();
+        }
+    }
     void About() override { ++aboutShown; }
 
     std::vector<std::string> messages;
@@ -31,6 +37,10 @@ class FakeDialogs final : public Dialogs {
     std::vector<Query> queries;
     std::deque<std::optional<std::string>> inputAnswers;  // nullopt = cancel
     std::deque<std::optional<std::string>> fileAnswers;
+    struct ErrorReport {
+        std::vector<std::string> errors, servers;
+    };
+    std::vector<ErrorReport> errorReports;
     int aboutShown = 0;
     // Runs while a box is "open", to observe state inside the bracket.
     std::function<void()> whileOpen;

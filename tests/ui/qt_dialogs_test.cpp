@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -75,6 +76,42 @@ class QtDialogsTest : public QObject {
                  std::optional<std::string>("example"));
         whenModal([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
         QCOMPARE(dialogs.InputQuery("Add a URL", "Please type a URL", ""), std::nullopt);
+    }
+
+    void errorsReportShowsBothBoxesAndClosesWithOk() {
+        Memo errors{"ErrorBox"};
+        Memo servers{"ServerBox"};
+        errors.setLines({"Connection Timed Out", "[AUTH] Bad password"});
+        servers.setLines({"Home", "Work"});
+        QtDialogs dialogs;
+        QString title;
+        QStringList texts;
+        QList<QPlainTextEdit*> boxes;
+        QStringList boxTexts;
+        whenModal([&](QWidget* w) {
+            title = w->windowTitle();
+            texts = labels(w);
+            boxes = w->findChildren<QPlainTextEdit*>();
+            for (auto* box : boxes) {
+                boxTexts << box->toPlainText();
+                QVERIFY(box->isReadOnly());
+                QCOMPARE(box->lineWrapMode(), QPlainTextEdit::NoWrap);
+                // A click into a box leaves the keyboard on "&Ok".
+                QCOMPARE(box->focusPolicy(), Qt::NoFocus);
+            }
+            auto* ok = w->findChild<QPushButton*>();
+            QCOMPARE(ok->text(), QStringLiteral("&Ok"));
+            ok->click();
+        });
+        dialogs.ShowErrorsReport(errors, servers);
+        QCOMPARE(title, QStringLiteral("Mail Errors Report"));
+        QVERIFY(texts.contains(QStringLiteral(
+            "We got the following error when trying to connect to your mail server(s) :")));
+        QVERIFY(texts.contains(QStringLiteral("Error :")));
+        QVERIFY(texts.contains(QStringLiteral("Mail Server :")));
+        QCOMPARE(boxTexts, (QStringList{QStringLiteral("Connection Timed Out\n[AUTH] Bad password"),
+                                        QStringLiteral("Home\nWork")}));
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
     }
 
     void aboutBoxNamesProgramAndVersion() {

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDialog>
+
+#include "controls/memo.h"
+
+class QPlainTextEdit;
+class QPushButton;
+
+namespace pontavi {
+
+// The "Mail Errors Report" window: the error texts and their servers side by
+// side in two read-only boxes without line wrapping, and "&Ok" to close it.
+// Created for each report, centred on the screen.
+class ErrorsReportDialog : public QDialog {
+    Q_OBJECT
+
+  public:
+    ErrorsReportDialog(const Memo& errors, const Memo& servers, QWidget* parent = nullptr);
+
+    QPlainTextEdit* errorBox() const { return errorBox_; }
+    QPlainTextEdit* serverBox() const { return serverBox_; }
+    QPushButton* okButton() const { return ok_; }
+
+  private:
+    QPlainTextEdit* errorBox_;
+    QPlainTextEdit* serverBox_;
+    QPushButton* ok_;
+};
+
+}  // namespace pontavi
