@@ -34,6 +34,10 @@ class MemoryClipboard final : public Clipboard {
 class NoShell final : public Shell {
   public:
     bool openUrl(const std::string&) override { return false; }
+    ShellLinkTarget ReadShellLink(const std::string&) override {
+        throw ShortcutError(kLinkNotFound);
+    }
+    bool StartDesktopEntry(const std::string&) override { return false; }
 };
 
 class NoDialogs final : public Dialogs {

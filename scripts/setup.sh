@@ -12,6 +12,7 @@ packages=(
     iproute2 netcat-openbsd util-linux procps psmisc libcap2-bin fonts-dejavu-core
     libnet-ident-perl oidentd
     libglib2.0-dev openbsd-inetd dbus-daemon python3-dbus python3-gi
+    liblnk-dev libbfio-dev libcanberra-dev
 )
 
 missing=()

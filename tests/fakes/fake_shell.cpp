@@ -10,4 +10,24 @@ bool FakeShell::openUrl(const std::string& url) {
     return true;
 }
 
+ShellLinkTarget FakeShell::ReadShellLink(const std::string& file) {
+    linksRead.push_back(file);
+    if (unreadable.count(file) != 0) {
+        throw ShortcutError(kLinkUnreadable);
+    }
+    auto it = links.find(file);
+    if (it == links.end()) {
+        throw ShortcutError(kLinkNotFound);
+    }
+    return it->second;
+}
+
+bool FakeShell::StartDesktopEntry(const std::string& file) {
+    if (!canStart) {
+        return false;
+    }
+    desktopEntriesStarted.push_back(file);
+    return true;
+}
+
 }  // namespace pontavi

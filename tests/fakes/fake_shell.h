@@ -1,5 +1,7 @@
 #pragma once
 
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,9 +14,17 @@ namespace pontavi {
 class FakeShell final : public Shell {
   public:
     bool openUrl(const std::string& url) override;
+    // Answers from `links`; a missing name throws kLinkNotFound, a name in
+    // `unreadable` kLinkUnreadable.
+    ShellLinkTarget ReadShellLink(const std::string& file) override;
+    bool StartDesktopEntry(const std::string& file) override;
 
     std::vector<std::string> opened;
     bool canStart = true;
+    std::map<std::string, ShellLinkTarget> links;
+    std::set<std::string> unreadable;
+    std::vector<std::string> linksRead;
+    std::vector<std::string> desktopEntriesStarted;
 };
 
 }  // namespace pontavi

@@ -1,5 +1,8 @@
 #include "platform/linux/xdg_shell.h"
 
+#include "platform/linux/desktop_entry_launcher.h"
+#include "platform/linux/shell_link_reader.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -93,6 +96,14 @@ void XdgShell::reapFinished() {
         loop_.removeTimer(reapTimer_);
         reapTimer_ = 0;
     }
+}
+
+ShellLinkTarget XdgShell::ReadShellLink(const std::string& file) {
+    return ReadShellLinkFile(file);
+}
+
+bool XdgShell::StartDesktopEntry(const std::string& file) {
+    return LaunchDesktopEntry(file).empty();
 }
 
 }  // namespace pontavi

@@ -24,6 +24,9 @@ class XdgShell final : public Shell {
     // Refuses an empty address and one starting with '-' (it would be read as
     // an option); otherwise false only when the opener cannot be started.
     bool openUrl(const std::string& url) override;
+    // liblnk reads the shortcut; GIO starts the desktop entry.
+    ShellLinkTarget ReadShellLink(const std::string& file) override;
+    bool StartDesktopEntry(const std::string& file) override;
 
     // Openers started and not yet reaped.
     std::size_t pendingChildren() const { return children_.size(); }
