@@ -26,6 +26,13 @@ bool fileExists(const std::string& path) {
     return std::filesystem::exists(path, ec);
 }
 
+// A file, as the mail program and its chooser mean it (not a folder).
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && std::filesystem::exists(path, ec) &&
+           !std::filesystem::is_directory(path, ec);
+}
+
 }  // namespace
 
 TForm1Impl::TForm1Impl(TForm1& owner, FormServices platform)
@@ -50,6 +57,21 @@ TForm1Impl::TForm1Impl(TForm1& owner, FormServices platform)
               .ResetDateLabel = form.ResetDateLabel},
              LocalShortDateToday),
       AppExec1(services.processes),
+      mailProgram({.shell = services.shell,
+                   .dialogs = dialogs,
+                   .fileExists = FileExists,
+                   .windowVisible = [this] { return form.Visible(); },
+                   .hideOptions = [this] { form.HideOptions(); },
+                   .execute =
+                       [this](const std::string& program, const std::vector<std::string>& params) {
+                           AppExec1.ExeParams = params;
+                           AppExec1.ExeName = program;
+                           try {
+                               AppExec1.Execute();
+                           } catch (const EAppExec&) {
+                               // A failed start of the mail program is not reported.
+                           }
+                       }}),
       launch({.AppsList = AppsList,
               .AppsIndex = connection.AppsIndex,
               .AppsTimer = AppsTimer,
@@ -133,6 +155,7 @@ TForm1Impl::TForm1Impl(TForm1& owner, FormServices platform)
     idents.bind();
     form.OnTop.OnClick = [this] { form.OnTopClick(); };
     form.MailCB.OnClick = [this] { form.MailCBClick(); };
+    form.BitBtn1.OnClick = [this] { runMailProgram(); };
     form.MailSettingBtn.setEnabled(false);
     form.PageControl1.OnChange = [this] { form.PageControl1Change(); };
     form.ShowRequests1.OnClick = [this] { form.TrayIcon1Click(); };
@@ -205,6 +228,14 @@ void TForm1Impl::announceLegacySettings() {
 
 void TForm1Impl::displayAppsList() {
     launchPage.DisplayAppsList();
+}
+
+void TForm1Impl::runMailProgram() {
+    try {
+        mailProgram.BitBtn1Click(storedSettings.MailProgram, storedSettings.AutoRun);
+    } catch (const ShortcutError& e) {
+        dialogs.ShowMessage(e.what());
+    }
 }
 
 void TForm1Impl::copyIPAddress() {

@@ -16,6 +16,7 @@
 #include "launch/auto_launch_page.h"
 #include "launch/launch_sequencer.h"
 #include "lookup/name_lookup.h"
+#include "mail/mail_program.h"
 #include "mail/velk_encryption.h"
 #include "net/client_socket.h"
 #include "net/socket_layer.h"
@@ -40,6 +41,8 @@ class TForm1Impl {
     bool saveReportingFailure();
     void displayAppsList();
     void copyIPAddress();
+    // "Run Mail Program"; a shortcut that cannot be read is shown in a box.
+    void runMailProgram();
 
     TForm1& form;  // the owner, whose controls the components below act on
     FormServices services;
@@ -77,6 +80,7 @@ class TForm1Impl {
     AutoConnectDialer dialer;
     OnlineTimer online;
     TAppExec AppExec1;
+    MailProgramRunner mailProgram;
     LaunchSequencer launch;
     AutoLaunchPage launchPage;
     TimeServerPage timePage;
