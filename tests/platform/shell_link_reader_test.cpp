@@ -163,7 +163,9 @@ TEST_F(ShellLinkReaderTest, MissingAndBrokenFilesGiveTheTwoMessages) {
     badSignature[0] = 0x4d;
     const std::vector<std::uint8_t> truncated(good.begin(), good.begin() + 40);
     std::vector<std::uint8_t> hugeCount = good;
-    hugeCount.resize(hugeCount.size() - 6);  // cut into the argument string
+    hugeCount.resize(hugeCount.size() - 6);     // cut into the argument string
+    std::vector<std::uint8_t> hugeInfo = good;  // claims 3 GiB of link info
+    hugeInfo[76 + 3] = 0xc0;
     fs::create_directory(dir / "folder.lnk");
     ::mkfifo((dir / "pipe.lnk").c_str(), 0600);
 
@@ -176,6 +178,7 @@ TEST_F(ShellLinkReaderTest, MissingAndBrokenFilesGiveTheTwoMessages) {
     EXPECT_EQ(errorOf(write("short.lnk", truncated)), "Erreur en lecture.");
     EXPECT_EQ(errorOf(write("text.lnk", {'h', 'e', 'l', 'l', 'o'})), "Erreur en lecture.");
     EXPECT_EQ(errorOf(write("cut.lnk", hugeCount)), "Erreur en lecture.");
+    EXPECT_EQ(errorOf(write("huge.lnk", hugeInfo)), "Erreur en lecture.");
 }
 
 }  // namespace

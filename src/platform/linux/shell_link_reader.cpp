@@ -2,7 +2,10 @@
 
 #include <liblnk.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <system_error>
 #include <vector>
@@ -53,6 +56,78 @@ std::string field(liblnk_file_t* file, SizeGetter getSize, TextGetter getText) {
     return out;
 }
 
+// A shortcut is a few hundred bytes; anything this large is not one.
+constexpr std::uintmax_t kMaxLinkFile = 1u << 20;
+
+std::uint32_t le(const std::string& b, std::size_t at, int bytes) {
+    std::uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) {
+        v = (v << 8) | static_cast<std::uint8_t>(b[at + static_cast<std::size_t>(i)]);
+    }
+    return v;
+}
+
+// liblnk allocates what the file's size fields claim before it reads them
+// (a 170-byte file can ask for gigabytes), so every size field is checked
+// against the bytes actually there first: the link target list, the link
+// info block, the five counted strings and the extra data blocks.
+bool SizesFitTheFile(const std::string& b) {
+    constexpr std::size_t kHeader = 0x4c;
+    const std::size_t n = b.size();
+    if (n < kHeader || le(b, 0, 4) != kHeader) {
+        return false;
+    }
+    const std::uint32_t flags = le(b, 20, 4);
+    std::size_t pos = kHeader;
+    if (flags & 0x01) {  // link target ID list
+        if (n - pos < 2) {
+            return false;
+        }
+        const std::size_t size = le(b, pos, 2);
+        pos += 2;
+        if (size > n - pos) {
+            return false;
+        }
+        pos += size;
+    }
+    if (flags & 0x02) {  // link info
+        if (n - pos < 4) {
+            return false;
+        }
+        const std::size_t size = le(b, pos, 4);
+        if (size < 4 || size > n - pos) {
+            return false;
+        }
+        pos += size;
+    }
+    const std::size_t unit = (flags & 0x80) ? 2 : 1;
+    for (std::uint32_t bit : {0x04u, 0x08u, 0x10u, 0x20u, 0x40u}) {  // string data
+        if ((flags & bit) == 0) {
+            continue;
+        }
+        if (n - pos < 2) {
+            return false;
+        }
+        const std::size_t size = le(b, pos, 2) * unit;
+        pos += 2;
+        if (size > n - pos) {
+            return false;
+        }
+        pos += size;
+    }
+    while (n - pos >= 4) {  // extra data blocks, up to the terminal block
+        const std::size_t size = le(b, pos, 4);
+        if (size < 4) {
+            return true;
+        }
+        if (size > n - pos) {
+            return false;
+        }
+        pos += size;
+    }
+    return true;
+}
+
 }  // namespace
 
 ShellLinkTarget ReadShellLinkFile(const std::string& file) {
@@ -60,6 +135,17 @@ ShellLinkTarget ReadShellLinkFile(const std::string& file) {
     // Only a regular file: opening a pipe or a device could block the loop.
     if (file.empty() || !std::filesystem::is_regular_file(file, ec)) {
         throw ShortcutError(Shell::kLinkNotFound);
+    }
+    {
+        const std::uintmax_t size = std::filesystem::file_size(file, ec);
+        std::ifstream in(file, std::ios::binary);
+        const std::string bytes =
+            ec || size > kMaxLinkFile || !in
+                ? std::string()
+                : std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (!SizesFitTheFile(bytes)) {
+            throw ShortcutError(Shell::kLinkUnreadable);
+        }
     }
     liblnk_file_t* raw = nullptr;
     liblnk_error_t* error = nullptr;
