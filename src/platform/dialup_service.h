@@ -39,6 +39,10 @@ class DialUpService {
     // negotiating is not); false for a handle that has gone.
     virtual bool IsConnected(ConnectionHandle connection) = 0;
 
+    // The connection's own IPv4 address in dotted form; nullopt when it has
+    // none (yet) or has gone.
+    virtual std::optional<std::string> LocalAddress(ConnectionHandle connection) = 0;
+
     // Starts dialling the named entry. onLaterError runs on the loop thread,
     // at most once, when the dial or the link it made fails afterwards; it
     // never runs after HangUp of that handle.

@@ -19,14 +19,27 @@ std::optional<std::vector<ConnectionHandle>> FakeDialUp::ActiveConnections() {
     return handles;
 }
 
-bool FakeDialUp::IsConnected(ConnectionHandle connection) {
-    ++statusQueries;
+const FakeDialUp::Connection* FakeDialUp::find(ConnectionHandle handle) const {
     if (!connections) {
-        return false;
+        return nullptr;
     }
     auto it = std::find_if(connections->begin(), connections->end(),
-                           [&](const Connection& c) { return c.handle == connection; });
-    return it != connections->end() && it->connected;
+                           [&](const Connection& c) { return c.handle == handle; });
+    return it != connections->end() ? &*it : nullptr;
+}
+
+bool FakeDialUp::IsConnected(ConnectionHandle connection) {
+    ++statusQueries;
+    const Connection* c = find(connection);
+    return c != nullptr && c->connected;
+}
+
+std::optional<std::string> FakeDialUp::LocalAddress(ConnectionHandle connection) {
+    const Connection* c = find(connection);
+    if (c == nullptr || c->address.empty()) {
+        return std::nullopt;
+    }
+    return c->address;
 }
 
 DialResult FakeDialUp::Dial(const std::string& entry, std::function<void(int)> onLaterError) {

@@ -12,24 +12,27 @@
 namespace pontavi {
 
 // A scripted dial-up service: the phone book, the active connections (each up
-// or not) and the answers to dials are plain fields a test sets; dials and
-// hang-ups are recorded, and a dial's later error is delivered on demand.
+// or not, with its own address or none) and the answers to dials are plain fields a test sets;
+// dials and hang-ups are recorded, and a dial's later error is delivered on demand.
 class FakeDialUp final : public DialUpService {
   public:
     struct Connection {
         ConnectionHandle handle;
         bool connected;
+        std::string address = "10.1.2.3";  // empty: none
     };
 
     std::optional<std::vector<std::string>> EntryNames() override;
     std::optional<std::vector<ConnectionHandle>> ActiveConnections() override;
     bool IsConnected(ConnectionHandle connection) override;
+    std::optional<std::string> LocalAddress(ConnectionHandle connection) override;
     DialResult Dial(const std::string& entry, std::function<void(int error)> onLaterError) override;
     std::string ErrorText(int code) override;
     void HangUp(ConnectionHandle handle) override;
 
     // Shorthands: one connection that is up or still dialling; none at all.
     void connectOne(bool connected = true) { connections = {{{1, connected}}}; }
+    void connectOne(std::string address) { connections = {{{1, true, std::move(address)}}}; }
     void disconnectAll() { connections = std::vector<Connection>{}; }
 
     // Delivers the later error of a dial still waiting for one.
@@ -53,6 +56,8 @@ class FakeDialUp final : public DialUpService {
     int statusQueries = 0;
 
   private:
+    const Connection* find(ConnectionHandle handle) const;
+
     std::map<ConnectionHandle, std::function<void(int)>> pending_;
     ConnectionHandle nextHandle_ = 1000;
 };

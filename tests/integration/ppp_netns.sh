@@ -42,47 +42,91 @@ expect_connections() {
     fail "connections: expected [$expected], got [$actual]"
 }
 
+# The same for the first connection: "connected ADDRESS", "not connected" or
+# "none", as the program's monitor and its address copy see it.
+expect_first() {
+    local expected=$1 actual=""
+    for _ in $(seq 300); do
+        actual=$("$probe" first)
+        [ "$actual" = "$expected" ] && return 0
+        sleep 0.1
+    done
+    fail "first connection: expected [$expected], got [$actual]"
+}
+
 hold() {  # keeps a tun device's carrier up in the background
     "$holder" "$1" &
     holders+=($!)
 }
 
 ip link set lo up
-ip tuntap add dev ppp1 mode tun || exit 77
-ip tuntap add dev ppp0 mode tun
+ip tuntap add dev ppp0 mode tun || exit 77
+ip tuntap add dev ppp1 mode tun
 ip tuntap add dev eth9 mode tun
 ip addr add 10.99.9.1 peer 10.99.9.2 dev eth9
 ip link set eth9 up
 hold eth9
+# A real ppp unit has carrier whenever it is up; the tun stand-ins get theirs
+# from a holder.
+hold ppp0
+hold ppp1
 
-echo "== interfaces that are down, and other interfaces, are no connection"
-expect_connections ""
+echo "== units pppd has just made (down, no address) are links still negotiating"
+expect_connections "ppp0 waiting
+ppp1 waiting"
+expect_first "not connected"
 
-echo "== up with an address but no carrier: a link still negotiating"
+echo "== the first link still negotiating, the second up with its address: not connected"
+ip addr add 10.99.1.1 peer 10.99.1.2 dev ppp1
+ip link set ppp1 up
+expect_connections "ppp0 waiting
+ppp1 connected"
+expect_first "not connected"
+
+echo "== the first link comes up with its address: connected, with that address"
 ip addr add 10.99.0.1 peer 10.99.0.2 dev ppp0
 ip link set ppp0 up
-expect_connections "ppp0 waiting"
+expect_connections "ppp0 connected
+ppp1 connected"
+expect_first "connected 10.99.0.1"
 
-echo "== up, carrier and address: connected"
+echo "== a tun stand-in up without carrier is not connected"
+ip tuntap add dev ppp2 mode tun
+ip addr add 10.99.2.1 peer 10.99.2.2 dev ppp2
+ip link set ppp2 up
+expect_connections "ppp0 connected
+ppp1 connected
+ppp2 waiting"
+ip link del ppp2
+
+echo "== a demand unit waiting for traffic: up with pppd's made-up addresses"
+ip tuntap add dev ppp3 mode tun
+hold ppp3
+ip addr add 10.64.64.67 peer 10.112.112.115 dev ppp3
+ip link set ppp3 up
+expect_connections "ppp0 connected
+ppp1 connected
+ppp3 waiting"
+ip link del ppp3
+
+echo "== kernel order, not name order: a unit made again comes last"
+ip link del ppp0
+expect_connections "ppp1 connected"
+expect_first "connected 10.99.1.1"
+ip tuntap add dev ppp0 mode tun
 hold ppp0
-expect_connections "ppp0 connected"
-
-echo "== carrier without an address is not connected"
-ip link set ppp1 up
-hold ppp1
-expect_connections "ppp1 waiting
-ppp0 connected"
-
-echo "== kernel order, not name order: ppp1 was made first"
-ip addr add 10.99.1.1 peer 10.99.1.2 dev ppp1
 expect_connections "ppp1 connected
-ppp0 connected"
+ppp0 waiting"
 
-echo "== down and removed interfaces are gone"
+echo "== a unit taken down is a link ending; a removed one is gone"
 ip link set ppp1 down
-expect_connections "ppp0 connected"
+expect_connections "ppp1 waiting
+ppp0 waiting"
+expect_first "not connected"
+ip link del ppp1
 ip link del ppp0
 expect_connections ""
+expect_first "none"
 
 echo "== the phone book"
 peers=$work/peers
@@ -98,20 +142,25 @@ hangs-up
 link
 quiet" ] || fail "entries: $("$probe" entries)"
 
-# The fake pppd: "exit N" ends at once with that status; "link" brings up a
-# ppp2 unit the way pppd does (it goes away when pppd ends) and ends with
-# pppd's status 5 on SIGTERM.
+# The fake pppd: it must be handed the entry's own file (the peers folder is
+# not pppd's default, which `call` would read), else it ends with pppd's
+# option error 2. "exit N" ends at once with that status; "link" makes a ppp2
+# unit the way pppd does: created down while it negotiates, then up with its
+# address; it goes away when pppd ends (with pppd's status 5 on SIGTERM).
 cat >"$work/pppd" <<SCRIPT
 #!/bin/sh
-[ "\$1" = call ] && [ "\$3" = nodetach ] || exit 2
-what=\$(cat "$peers/\$2")
+[ "\$1" = file ] && [ "\$3" = nodetach ] && [ "\$(dirname "\$2")" = "$peers" ] || exit 2
+what=\$(cat "\$2")
 case "\$what" in
 exit*) exit \${what#exit } ;;
 link)
     "$holder" ppp2 &
     unit=\$!
     trap 'kill \$unit; exit 5' TERM
-    while ! ip link show ppp2 >/dev/null 2>&1; do sleep 0.05; done
+    for i in \$(seq 300); do
+        ip link show ppp2 >/dev/null 2>&1 && break
+        sleep 0.05
+    done
     ip addr add 10.99.2.1 peer 10.99.2.2 dev ppp2
     ip link set ppp2 up
     wait \$unit

@@ -1,5 +1,7 @@
 // Shows what the pppd dial-up backend sees, for ppp_netns.sh:
 //   connections                 one line per active connection: NAME connected|waiting
+//   first                       the first connection as the monitor sees it:
+//                               "connected ADDRESS", "not connected" or "none"
 //   entries                     the phone book, one name per line
 //   dial ENTRY [hangup]         dials and reports how the dial ends; with
 //                               "hangup", hangs up once the link is connected
@@ -30,6 +32,23 @@ int PrintConnections(PppDialUp& dialUp) {
         char name[IF_NAMESIZE] = "?";
         ::if_indextoname(static_cast<unsigned>(handle), name);
         std::printf("%s %s\n", name, dialUp.IsConnected(handle) ? "connected" : "waiting");
+    }
+    return 0;
+}
+
+int PrintFirst(PppDialUp& dialUp) {
+    auto connections = dialUp.ActiveConnections();
+    if (!connections) {
+        std::puts("failed");
+        return 1;
+    }
+    if (connections->empty()) {
+        std::puts("none");
+    } else if (!dialUp.IsConnected(connections->front())) {
+        std::puts("not connected");
+    } else {
+        const auto address = dialUp.LocalAddress(connections->front());
+        std::printf("connected %s\n", address ? address->c_str() : "without an address");
     }
     return 0;
 }
@@ -95,12 +114,16 @@ int main(int argc, char** argv) {
     if (command == "connections") {
         return PrintConnections(dialUp);
     }
+    if (command == "first") {
+        return PrintFirst(dialUp);
+    }
     if (command == "entries") {
         return PrintEntries(dialUp);
     }
     if (command == "dial" && argc >= 3) {
         return Dial(loop, dialUp, argv[2], argc > 3 && std::string(argv[3]) == "hangup");
     }
-    std::fprintf(stderr, "usage: %s connections | entries | dial ENTRY [hangup]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s connections | first | entries | dial ENTRY [hangup]\n",
+                 argv[0]);
     return 2;
 }

@@ -46,13 +46,14 @@ class ScriptedInterfaces final : public InterfaceSource {
 };
 
 // A stand-in for pppd: records its arguments and its pid, then does what the
-// peers file of the entry says: "exit N", "hold" (ends on SIGTERM with
+// peers file it was given (`file PATH`) says: "exit N", "hold" (ends on SIGTERM with
 // pppd's status 5) or "ignore" (ignores SIGTERM).
 constexpr const char* kFakePppd = R"(#!/bin/sh
 dir=$(dirname "$0")
 echo "$@" >> "$dir/args.log"
 echo $$ > "$dir/pid"
-behaviour=$(cat "$dir/peers/$2")
+[ "$1" = file ] || exit 1
+behaviour=$(cat "$2")
 case "$behaviour" in
 exit*) exit ${behaviour#exit } ;;
 hold)
@@ -139,26 +140,74 @@ TEST_F(PppDialUpTest, MoreThanAHundredEntriesOrAFileForAFolderFails) {
     EXPECT_EQ(notAFolder.EntryNames(), std::nullopt);
 }
 
-TEST_F(PppDialUpTest, ActiveConnectionsAreThePppInterfacesThatAreUpInKernelOrder) {
+constexpr std::uint32_t Ipv4(unsigned a, unsigned b, unsigned c, unsigned d) {
+    return a << 24 | b << 16 | c << 8 | d;
+}
+
+TEST_F(PppDialUpTest, EveryPppInterfaceIsAConnectionInKernelOrder) {
+    const std::uint32_t address = Ipv4(192, 0, 2, 7);
     interfaces.interfaces = {
-        {1, {"lo", {true, true, true}}},      {2, {"eth0", {true, true, true}}},
-        {5, {"ppp1", {true, false, false}}},  {7, {"ppp0", {true, true, true}}},
-        {9, {"ppp2", {false, false, false}}},
+        {1, {"lo", {true, true, true, Ipv4(127, 0, 0, 1)}}},
+        {2, {"eth0", {true, true, true, address}}},
+        {5, {"ppp1", {false, false, false, 0}}},  // created, negotiating
+        {7, {"ppp0", {true, true, true, address}}},
+        {9, {"ppp2", {true, true, false, 0}}},  // up, but no IPv4 (an IPv6-only link)
     };
     PollLoop loop(PollLoop::ClockKind::Virtual);
     PppDialUp dialUp(loop, paths(), interfaces);
-    EXPECT_EQ(dialUp.ActiveConnections(), (std::vector<ConnectionHandle>{5, 7}));
-    EXPECT_FALSE(dialUp.IsConnected(5));  // no carrier yet: still negotiating
-    EXPECT_TRUE(dialUp.IsConnected(7));
-    EXPECT_FALSE(dialUp.IsConnected(8));  // gone
-
-    interfaces.interfaces[7].second.hasIpv4 = false;
-    EXPECT_FALSE(dialUp.IsConnected(7));
+    EXPECT_EQ(dialUp.ActiveConnections(), (std::vector<ConnectionHandle>{5, 7, 9}));
     interfaces.failList = true;
     EXPECT_EQ(dialUp.ActiveConnections(), std::nullopt);
 }
 
-TEST_F(PppDialUpTest, DialStartsPppdCallNodetachAndAQuietExitIsNoError) {
+TEST_F(PppDialUpTest, ConnectedIsUpRunningWithARealIpv4Address) {
+    struct Case {
+        const char* what;
+        std::string name;
+        InterfaceStatus status;
+        bool connected;
+    };
+    const std::uint32_t address = Ipv4(192, 0, 2, 7);
+    const Case cases[] = {
+        {"negotiating: down, no address", "ppp0", {false, false, false, 0}, false},
+        {"down with an address", "ppp0", {false, false, true, address}, false},
+        {"up without carrier", "ppp0", {true, false, true, address}, false},
+        {"up without an IPv4 address", "ppp0", {true, true, false, 0}, false},
+        {"up with its address", "ppp0", {true, true, true, address}, true},
+        {"demand unit 0 waiting", "ppp0", {true, true, true, Ipv4(10, 64, 64, 64)}, false},
+        {"demand unit 12 waiting", "ppp12", {true, true, true, Ipv4(10, 64, 64, 76)}, false},
+        {"another unit's placeholder", "ppp1", {true, true, true, Ipv4(10, 64, 64, 64)}, true},
+        {"renamed unit", "pppoe-isp", {true, true, true, Ipv4(10, 64, 64, 64)}, true},
+        {"not a ppp interface", "eth0", {true, true, true, address}, false},
+    };
+    PollLoop loop(PollLoop::ClockKind::Virtual);
+    PppDialUp dialUp(loop, paths(), interfaces);
+    for (const Case& c : cases) {
+        interfaces.interfaces = {{4, {c.name, c.status}}};
+        EXPECT_EQ(dialUp.IsConnected(4), c.connected) << c.what;
+    }
+    EXPECT_FALSE(dialUp.IsConnected(8));  // gone
+    EXPECT_FALSE(dialUp.IsConnected(0));
+    EXPECT_FALSE(dialUp.IsConnected(ConnectionHandle{1} << 40));
+    interfaces.failList = true;
+    EXPECT_FALSE(dialUp.IsConnected(4));
+}
+
+TEST_F(PppDialUpTest, LocalAddressIsTheLinksOwnIpv4AddressDotted) {
+    interfaces.interfaces = {
+        {2, {"eth0", {true, true, true, Ipv4(192, 168, 1, 2)}}},
+        {3, {"ppp0", {true, true, true, Ipv4(10, 99, 0, 1)}}},
+        {4, {"ppp1", {false, false, false, 0}}},
+    };
+    PollLoop loop(PollLoop::ClockKind::Virtual);
+    PppDialUp dialUp(loop, paths(), interfaces);
+    EXPECT_EQ(dialUp.LocalAddress(3), "10.99.0.1");
+    EXPECT_EQ(dialUp.LocalAddress(4), std::nullopt);  // negotiating: none yet
+    EXPECT_EQ(dialUp.LocalAddress(2), std::nullopt);  // not a dial-up link
+    EXPECT_EQ(dialUp.LocalAddress(9), std::nullopt);  // gone
+}
+
+TEST_F(PppDialUpTest, DialHandsPppdTheEntrysOwnFileAndAQuietExitIsNoError) {
     addPeer("isp", "exit 0");
     PollLoop loop(PollLoop::ClockKind::Real);
     PppDialUp dialUp(loop, paths(), interfaces);
@@ -167,8 +216,19 @@ TEST_F(PppDialUpTest, DialStartsPppdCallNodetachAndAQuietExitIsNoError) {
     ASSERT_TRUE(result.started());
     EXPECT_NE(result.handle, 0u);
     EXPECT_TRUE(loop.runUntil([&] { return !dialUp.DialRunning(result.handle); }, 10'000));
-    EXPECT_EQ(read("args.log"), "call isp nodetach\n");
+    EXPECT_EQ(read("args.log"), "file " + (dir_ / "peers" / "isp").string() + " nodetach\n");
     EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(PppDialUpTest, TheDefaultPeersFolderIsDialledByName) {
+    PollLoop loop(PollLoop::ClockKind::Virtual);
+    using Args = std::vector<std::string>;
+    for (const char* folder : {"/etc/ppp/peers", "/etc/ppp/peers/", "/etc/ppp/./peers"}) {
+        PppDialUp dialUp(loop, {folder, "pppd"}, interfaces);
+        EXPECT_EQ(dialUp.DialArguments("isp"), (Args{"call", "isp", "nodetach"})) << folder;
+    }
+    PppDialUp other(loop, {"/srv/peers/", "pppd"}, interfaces);
+    EXPECT_EQ(other.DialArguments("isp"), (Args{"file", "/srv/peers/isp", "nodetach"}));
 }
 
 TEST_F(PppDialUpTest, PppdsExitStatusIsTheLaterError) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,9 +15,10 @@ struct NetInterface {
 
 // What the link state of one interface looks like at this moment.
 struct InterfaceStatus {
-    bool up = false;       // administratively up
-    bool running = false;  // has carrier
-    bool hasIpv4 = false;  // an IPv4 address is assigned
+    bool up = false;         // administratively up
+    bool running = false;    // has carrier
+    bool hasIpv4 = false;    // an IPv4 address is assigned
+    std::uint32_t ipv4 = 0;  // that (local) address, host byte order; 0 without one
 };
 
 // Where the dial-up backend learns about network interfaces; the system's

@@ -1,5 +1,7 @@
 #include "platform/linux/ppp_dialup.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -16,6 +18,8 @@ namespace pontavi {
 namespace {
 
 constexpr Millis kReapPollMs = 200;
+// pppd's made-up local address of a demand unit is this plus the unit number.
+constexpr std::uint32_t kDemandLocalBase = 0x0a404040;  // 10.64.64.64
 
 bool IsPppName(const std::string& name) {
     return name.starts_with("ppp");
@@ -31,6 +35,14 @@ int DialErrorOf(int waitStatus) {
         return ppp_error::kTerminatedBySignal;
     }
     return 0;
+}
+
+bool IsDefaultPeersFolder(const std::filesystem::path& folder) {
+    std::filesystem::path normal = folder.lexically_normal();
+    if (!normal.has_filename() && normal.has_parent_path()) {
+        normal = normal.parent_path();  // a trailing '/'
+    }
+    return normal == PppPaths{}.peersFolder;
 }
 
 Millis SteadyMillis() {
@@ -109,25 +121,83 @@ std::optional<std::vector<ConnectionHandle>> PppDialUp::ActiveConnections() {
     if (!interfaces) {
         return std::nullopt;
     }
+    // Down or up, every ppp unit is a link: pppd makes it down while it
+    // negotiates and destroys it when the link has ended.
     std::vector<ConnectionHandle> connections;
     for (const NetInterface& nif : *interfaces) {
-        if (!IsPppName(nif.name)) {
-            continue;
-        }
-        // A ppp interface that is down is a link that has ended.
-        if (auto status = interfaces_.Status(nif.index); status && status->up) {
+        if (IsPppName(nif.name)) {
             connections.push_back(nif.index);
         }
     }
     return connections;
 }
 
-bool PppDialUp::IsConnected(ConnectionHandle connection) {
+std::optional<InterfaceStatus> PppDialUp::pppStatus(ConnectionHandle connection,
+                                                    std::string* name) {
     if (connection == 0 || connection > UINT_MAX) {
+        return std::nullopt;
+    }
+    const auto index = static_cast<unsigned>(connection);
+    auto interfaces = interfaces_.List();
+    if (!interfaces) {
+        return std::nullopt;
+    }
+    auto it = std::find_if(interfaces->begin(), interfaces->end(),
+                           [&](const NetInterface& nif) { return nif.index == index; });
+    if (it == interfaces->end() || !IsPppName(it->name)) {
+        return std::nullopt;
+    }
+    if (name != nullptr) {
+        *name = it->name;
+    }
+    return interfaces_.Status(index);
+}
+
+bool PppDialUp::IsConnected(ConnectionHandle connection) {
+    std::string name;
+    auto status = pppStatus(connection, &name);
+    return status && status->up && status->running && status->hasIpv4 &&
+           !IsDemandPlaceholder(name, status->ipv4);
+}
+
+std::optional<std::string> PppDialUp::LocalAddress(ConnectionHandle connection) {
+    auto status = pppStatus(connection, nullptr);
+    if (!status || !status->hasIpv4) {
+        return std::nullopt;
+    }
+    in_addr address{};
+    address.s_addr = htonl(status->ipv4);
+    char text[INET_ADDRSTRLEN] = {};
+    if (::inet_ntop(AF_INET, &address, text, sizeof text) == nullptr) {
+        return std::nullopt;
+    }
+    return std::string(text);
+}
+
+bool PppDialUp::IsDemandPlaceholder(const std::string& interfaceName, std::uint32_t localIpv4) {
+    // The unit number is the name's digits; a unit renamed by `ifname` has
+    // none to compare with and is taken at its word.
+    const std::string digits = interfaceName.substr(std::min<std::size_t>(3, interfaceName.size()));
+    if (!IsPppName(interfaceName) || digits.empty() || digits.size() > 9 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         return false;
     }
-    auto status = interfaces_.Status(static_cast<unsigned>(connection));
-    return status && status->up && status->running && status->hasIpv4;
+    const auto unit = static_cast<std::uint32_t>(std::stoul(digits));
+    return localIpv4 == kDemandLocalBase + unit;
+}
+
+std::vector<std::string> PppDialUp::DialArguments(const std::string& entry) const {
+    // `call` reads /etc/ppp/peers whatever we list, so another folder's
+    // entry is handed over as the file itself.
+    if (IsDefaultPeersFolder(paths_.peersFolder)) {
+        return {"call", entry, "nodetach"};
+    }
+    std::error_code ec;
+    std::filesystem::path file = std::filesystem::absolute(paths_.peersFolder / entry, ec);
+    if (ec) {
+        file = paths_.peersFolder / entry;
+    }
+    return {"file", file.string(), "nodetach"};
 }
 
 bool PppDialUp::entryExists(const std::string& entry) const {
@@ -144,7 +214,7 @@ DialResult PppDialUp::Dial(const std::string& entry, std::function<void(int erro
     }
     std::optional<PppdProcess> process;
     try {
-        process.emplace(PppdProcess::Spawn(paths_.pppdCommand, {"call", entry, "nodetach"}));
+        process.emplace(PppdProcess::Spawn(paths_.pppdCommand, DialArguments(entry)));
     } catch (const std::system_error& e) {
         return {0, ppp_error::kStartFailedBase + e.code().value()};
     }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/dialup_service.h"
 #include "platform/event_loop.h"
@@ -27,12 +29,35 @@ struct PppPaths {
 // The dial-up service over pppd.
 //  - Phone book: the files of the peers folder, by name; hidden files and
 //    names pppd would take for an option are left out.
-//  - Active connections: the interfaces named ppp* that are up, in kernel
-//    order; the handle is the interface index. Connected = up, with carrier
-//    and an IPv4 address; up without carrier is a link still negotiating.
-//  - Dial: `pppd call ENTRY nodetach` (nodetach keeps pppd our child, so its
-//    exit status reaches us and the hang-up reaches the daemon itself); the
-//    handle names that process, and a non-zero exit is the later error.
+//  - Active connections: every interface named ppp*, in kernel order; the
+//    handle is the interface index. pppd's unit lives as long as its link:
+//      1. While the connect script dials there is no interface yet (pppd
+//         makes its unit only once the line talks PPP), so a dial in that
+//         phase is invisible here.
+//      2. pppd then creates pppN *down*, without addresses, and runs LCP,
+//         authentication and IPCP on it: a connection still negotiating.
+//      3. When IPCP is done pppd assigns the negotiated addresses and brings
+//         the interface up. The ppp driver keeps no carrier state of its
+//         own, so an up unit is also "running".
+//      4. When the link ends pppd takes the interface down, removes its
+//         addresses and destroys the unit; with `demand` the unit stays,
+//         waiting for the next link.
+//    Connected = up, running (a tun stand-in has carrier only while held)
+//    and holding an IPv4 address that is not a demand placeholder.
+//  - The `demand` option: before any link exists pppd configures its unit as
+//    though IPCP were up: addresses from the options or, where they give
+//    none, made-up ones (local 10.64.64.64 + unit, peer 10.112.112.112 +
+//    unit), then brings it up with IP packets queued until a link is made
+//    and negotiated. Flags cannot tell such a waiting unit from a live link;
+//    the made-up local address can, because IPCP replaces it by the peer's
+//    choice once the link is up. A demand unit whose local address comes
+//    from the options looks connected while it waits; nothing on the
+//    interface tells it apart.
+//  - Dial: with the default peers folder `pppd call ENTRY nodetach`;
+//    with any other folder `pppd file FOLDER/ENTRY nodetach`, since `call`
+//    always reads /etc/ppp/peers. nodetach keeps pppd our child, so its exit
+//    status reaches us and the hang-up reaches the daemon itself; the handle
+//    names that process, and a non-zero exit is the later error.
 //  - Hang up: SIGTERM, then SIGKILL when pppd has not ended after 3 s.
 // Loop thread only. Destroying the backend ends every pppd it still owns.
 class PppDialUp final : public DialUpService {
@@ -48,6 +73,7 @@ class PppDialUp final : public DialUpService {
     std::optional<std::vector<std::string>> EntryNames() override;
     std::optional<std::vector<ConnectionHandle>> ActiveConnections() override;
     bool IsConnected(ConnectionHandle connection) override;
+    std::optional<std::string> LocalAddress(ConnectionHandle connection) override;
     DialResult Dial(const std::string& entry, std::function<void(int error)> onLaterError) override;
     std::string ErrorText(int code) override;
     void HangUp(ConnectionHandle handle) override;
@@ -58,6 +84,11 @@ class PppDialUp final : public DialUpService {
 
     // Names that are safe to hand to pppd as an entry name.
     static bool IsDialableName(const std::string& entry);
+    // pppd's arguments for dialling a (dialable) entry of this phone book.
+    std::vector<std::string> DialArguments(const std::string& entry) const;
+    // Whether a unit's local address is the one pppd makes up for a unit in
+    // demand mode that has no link yet.
+    static bool IsDemandPlaceholder(const std::string& interfaceName, std::uint32_t localIpv4);
 
   private:
     struct DialProcess {
@@ -69,6 +100,7 @@ class PppDialUp final : public DialUpService {
     };
 
     bool entryExists(const std::string& entry) const;
+    std::optional<InterfaceStatus> pppStatus(ConnectionHandle connection, std::string* name);
     void watchExit(ConnectionHandle handle, DialProcess& dial);
     void reapPolled();
     void finish(ConnectionHandle handle);

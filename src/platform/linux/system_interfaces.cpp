@@ -1,6 +1,8 @@
 #include "platform/linux/system_interfaces.h"
 
+#include <arpa/inet.h>
 #include <net/if.h>
+#include <netinet/in.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 
@@ -49,8 +51,15 @@ std::optional<InterfaceStatus> SystemInterfaces::Status(unsigned index) {
     InterfaceStatus status;
     status.up = (request.ifr_flags & IFF_UP) != 0;
     status.running = (request.ifr_flags & IFF_RUNNING) != 0;
-    // SIOCGIFADDR fails with EADDRNOTAVAIL while no IPv4 address is assigned.
+    // SIOCGIFADDR fails with EADDRNOTAVAIL while no IPv4 address is assigned;
+    // otherwise it gives the primary local address (not a point-to-point
+    // link's peer address).
     status.hasIpv4 = ::ioctl(socket_.get(), SIOCGIFADDR, &request) == 0;
+    if (status.hasIpv4 && request.ifr_addr.sa_family == AF_INET) {
+        sockaddr_in address{};
+        std::memcpy(&address, &request.ifr_addr, sizeof address);
+        status.ipv4 = ntohl(address.sin_addr.s_addr);
+    }
     return status;
 }
 
