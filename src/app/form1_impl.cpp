@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "connection/connection_address.h"
 #include "connection/short_date.h"
-#include "net/address_lookup.h"
 #include "platform/clipboard.h"
 #include "platform/dialup_service.h"
 #include "platform/help.h"
@@ -19,7 +19,6 @@ constexpr const char* kLegacySettingsFile = "Pontavi.iNi";
 constexpr const char* kLegacyMessage =
     "You are upgrading from a previous beta, you'll need to re-configure Pontavi since its now "
     "using the Registry to save your settings";
-constexpr int kIPLookupTimeOut = 30;
 
 bool fileExists(const std::string& path) {
     std::error_code ec;
@@ -105,7 +104,6 @@ TForm1Impl::TForm1Impl(TForm1& owner, FormServices platform)
                   .Resolve = form.Resolve,
                   .AutoCopyCB = form.AutoCopyCB},
                  ident.ServerSocket1(), services.clipboard),
-      IPLookup(layer),
       timeClient({.TimeServerList = TimeServerList, .TrayIcon1 = form.TrayIcon1},
                  {.layer = layer,
                   .clock = services.clock,
@@ -150,8 +148,6 @@ TForm1Impl::TForm1Impl(TForm1& owner, FormServices platform)
     // Failures inside socket handlers are a peer's doing: they go to the
     // Requests log, never to a box per event.
     layer.OnHandlerError = [this](const std::string& message) { form.Memo1.addLine(message); };
-    IPLookup.setTimeOut(kIPLookupTimeOut);
-    IPLookup.OnTimeOut = [](TSockCtrl&, TSocketBase*) {};  // the wait ends with 10060
     idents.bind();
     form.OnTop.OnClick = [this] { form.OnTopClick(); };
     form.MailCB.OnClick = [this] { form.MailCBClick(); };
@@ -239,7 +235,7 @@ void TForm1Impl::runMailProgram() {
 }
 
 void TForm1Impl::copyIPAddress() {
-    const std::string address = HostToAddress(IPLookup, LocalHostName());
+    const std::string address = ConnectionAddress(services.dialUp);
     form.CopyIPEdit.setText(address);
     form.CopyIPEdit.selectAll();
     services.clipboard.setText(form.CopyIPEdit.SelText());

@@ -18,7 +18,6 @@
 #include "lookup/name_lookup.h"
 #include "mail/mail_program.h"
 #include "mail/velk_encryption.h"
-#include "net/client_socket.h"
 #include "net/socket_layer.h"
 #include "nettime/time_client.h"
 #include "nettime/time_server_page.h"
@@ -89,9 +88,6 @@ class TForm1Impl {
     IdentChooser idents;
     IdentResponder ident;
     NameLookup nameLookup;
-    // The address copy at connect looks up through a component of its own, so
-    // its time-out never fires another component's handler.
-    TClientSocket IPLookup;
     TimeClient timeClient;
     ConnectionMonitor monitor;
     UrlKeeper urls;

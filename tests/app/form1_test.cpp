@@ -301,11 +301,11 @@ TEST_F(Form1Test, UnwritableUrlListFailsTheSaveAndExitDoesNotQuit) {
     EXPECT_TRUE(settingsText().empty());
 }
 
-TEST_F(Form1Test, ConnectShowsInTrayAndCopiesTheAddressWithoutCapturingIt) {
-    resolver.addHost(LocalHostName(), "10.1.2.3");
+TEST_F(Form1Test, ConnectShowsInTrayAndCopiesTheLinksAddressWithoutCapturingIt) {
+    resolver.addHost(LocalHostName(), "127.0.1.1");  // what the host name gives: not wanted
     writeSettings("[\"Options\"]\n\"CopyIP\"=\"1\"\n");
     TForm1& f = create();
-    dialUp.connectOne();
+    dialUp.connectOne("10.1.2.3");
     loop.runFor(1000);
     EXPECT_EQ(f.TrayIcon1.ToolTip(), "Pontavi! - Connected");
     EXPECT_EQ(f.TrayIcon1.Icon(), TrayImage::IconConnected);
@@ -322,13 +322,16 @@ TEST_F(Form1Test, ConnectShowsInTrayAndCopiesTheAddressWithoutCapturingIt) {
 
 TEST_F(Form1Test, AddressCopyFailureIsLoggedAndTheRestRuns) {
     writeSettings("[\"Options\"]\n\"CopyIP\"=\"1\"\n");
-    TForm1& f = create();  // the resolver knows no host: the lookup fails
-    dialUp.connectOne();
+    TForm1& f = create();
+    clipboard.setText("kept");
+    dialUp.connectOne(std::string{});  // connected, but without an IPv4 address
     loop.runFor(1000);
     EXPECT_EQ(f.TrayIcon1.ToolTip(), "Pontavi! - Connected");
+    EXPECT_EQ(f.MailStatus.PanelText(0), "Connected");
     EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(clipboard.text(), "kept");
     ASSERT_FALSE(f.Memo1.Lines().empty());
-    EXPECT_NE(f.Memo1.Lines().back().find("finding address for host"), std::string::npos);
+    EXPECT_EQ(f.Memo1.Lines().back(), "Copy IP: the dial-up connection has no IPv4 address");
 }
 
 TEST_F(Form1Test, TotalOnLineTimeSurvivesARestart) {
