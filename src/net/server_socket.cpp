@@ -88,18 +88,29 @@ int TCustomServerSocket::LocalPort() const {
     return listener_->LocalPort();
 }
 
+// Clients that connect once per query arrive in bursts: several are taken per
+// readiness notification, but a bounded number, so other events keep their turn
+// and the rest come with the next notification. Only the first may be one too
+// many (and be rejected); the others are taken only while there is room, as
+// connections closed this turn leave the list only on a later one.
 void TCustomServerSocket::AcceptWaiting(TSocketBase& listener) {
-    if (!socketClass_) {
-        return;
+    for (int i = 0; i < kAcceptsPerNotification; ++i) {
+        if (!socketClass_ || listener_.get() != &listener || !listener.HasSocket() ||
+            (i > 0 && placesTaken() >= maxConnections_) || !acceptOne(listener)) {
+            return;
+        }
     }
+}
+
+bool TCustomServerSocket::acceptOne(TSocketBase& listener) {
     UniqueFd fd;
     if (sockcall::Accept(listener.Handle(), fd) != 0) {
-        return;  // the system refused: nothing happens
+        return false;  // nothing waits, or the system refused: nothing happens
     }
     auto socket = socketClass_(*this);
     connections_.items_.push_back(socket);
     socket->AttachAccepted(std::move(fd), clientOptions_);
-    if (static_cast<int>(connections_.Count()) > maxConnections_) {
+    if (placesTaken() > maxConnections_) {
         try {
             socket->RejectNotification();
         } catch (...) {
@@ -110,6 +121,21 @@ void TCustomServerSocket::AcceptWaiting(TSocketBase& listener) {
     } else {
         socket->AcceptNotification();
     }
+    return true;
+}
+
+// Connections closed by the program wait in the list for their close notice,
+// and a client that closed after its answer may not have been read yet this
+// turn: neither holds a place any more, so clients that reconnect for every
+// query are not refused while the old connections are still on their way out.
+int TCustomServerSocket::placesTaken() const {
+    const auto& items = connections_.items_;
+    if (static_cast<int>(items.size()) < maxConnections_) {
+        return static_cast<int>(items.size());
+    }
+    return static_cast<int>(std::count_if(items.begin(), items.end(), [](const auto& item) {
+        return item->HasSocket() && !sockcall::PeerHasClosed(item->Handle());
+    }));
 }
 
 void TCustomServerSocket::RaiseAccept(TSocketBase& socket) {

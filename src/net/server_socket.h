@@ -75,6 +75,11 @@ class TCustomServerSocket : public TSockCtrl {
     void CloseNoticed(TSocketBase& socket) override;
 
   private:
+    static constexpr int kAcceptsPerNotification = 16;
+    // Accepts one waiting connection; false when none could be taken.
+    bool acceptOne(TSocketBase& listener);
+    int placesTaken() const;
+
     TAsyncOptions clientOptions_ = csoRead | csoWrite;
     int maxConnections_ = 16;
     int queueLength_ = 5;

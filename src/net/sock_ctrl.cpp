@@ -66,9 +66,14 @@ void TSockCtrl::setProtocol(const std::string& protocol) {
     if (const auto number = parseDecimal(text)) {
         protocolNumber_ = *number;
         protocolName_ = ProtocolNameOf(*number);
+    } else if (const auto known = ProtocolNumberOf(text)) {
+        // The table's own name: the services database matches names exactly,
+        // so "TCP" must be looked up as "tcp".
+        protocolNumber_ = *known;
+        protocolName_ = ProtocolNameOf(*known);
     } else {
         protocolName_ = text;
-        protocolNumber_ = ProtocolNumberOf(text).value_or(0);
+        protocolNumber_ = 0;
     }
 }
 

@@ -98,6 +98,7 @@ void TSocketBase::AttachAccepted(UniqueFd fd, TAsyncOptions options) {
     options_ = options;
     state_ = TSocketState::ssConnected;
     watchSocket();
+    writableEventDue();
     updateWatch();
 }
 
@@ -228,7 +229,10 @@ void TSocketBase::updateWatch() {
         return;
     }
     unsigned want = 0;
-    if (connecting_) {
+    if (layer_.Loop().quitting()) {
+        // Readiness is ignored from now on; still watching it would make every
+        // nested loop after quit() (a box at exit) spin on it.
+    } else if (connecting_) {
         want = EventLoop::kWritable;
     } else if (state_ == TSocketState::ssListening) {
         want = EventLoop::kReadable;
@@ -249,6 +253,7 @@ void TSocketBase::updateWatch() {
 
 void TSocketBase::onReady(unsigned events) {
     if (layer_.Loop().quitting() || !fd_) {
+        updateWatch();
         return;
     }
     if (layer_.MustDefer()) {
@@ -310,6 +315,7 @@ void TSocketBase::handleConnectFinished() {
     lastError_ = err;
     if (err == 0) {
         state_ = TSocketState::ssConnected;
+        writableEventDue();
     }
     updateWatch();
     if (owner_ != nullptr) {
@@ -395,6 +401,16 @@ void TSocketBase::ResumeReading() {
     if (readPaused_) {
         readPaused_ = false;
         updateWatch();
+    }
+}
+
+// A new connection is writable at once: as with any write readiness, the
+// write notification (flush, then OnWrite) follows on a later turn, after
+// OnConnect or OnAccept. Only asked for when someone listens, so the Ident
+// service pays nothing for it.
+void TSocketBase::writableEventDue() {
+    if (owner_ != nullptr && owner_->OnWrite) {
+        WantWrite();
     }
 }
 

@@ -105,6 +105,7 @@ class TSocketBase : public std::enable_shared_from_this<TSocketBase> {
     void handleConnectFinished();
     void closedNotification(int error);
     void pauseReading();
+    void writableEventDue();
     void deliverUnread();
     void finishClose();
     void releaseSystemSocket();

@@ -199,6 +199,17 @@ void SocketLayer::tick() {
 
 void SocketLayer::WatchStalled(std::weak_ptr<TSocketBase> socket) {
     stalled_.push_back(std::move(socket));
+    // A peer that sent more than fits and closed at once is seen on the next
+    // turn, not a second later: until then it holds one of the server's places.
+    if (!stallCheckPosted_) {
+        stallCheckPosted_ = true;
+        loop_.post([this, alive = std::weak_ptr<int>(life_)] {
+            if (!alive.expired()) {
+                stallCheckPosted_ = false;
+                checkStalled();
+            }
+        });
+    }
     updateTimers();
 }
 

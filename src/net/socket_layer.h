@@ -75,9 +75,9 @@ class SocketLayer {
     void Disarm(TSockCtrl& component);
     bool IsArmed(const TSockCtrl& component) const;
 
-    // A socket whose reading is paused (its data left unread) is checked once
-    // a second for the peer's close, which level-triggered readiness cannot
-    // report while the data is still there.
+    // A socket whose reading is paused (its data left unread) is checked on
+    // the next turn and then once a second for the peer's close, which
+    // level-triggered readiness cannot report while the data is still there.
     void WatchStalled(std::weak_ptr<TSocketBase> socket);
 
     void ComponentCreated() { ++components_; }
@@ -101,6 +101,7 @@ class SocketLayer {
     int waits_ = 0;
     std::deque<Deferred> deferred_;
     bool drainPosted_ = false;
+    bool stallCheckPosted_ = false;
     std::vector<TSockCtrl*> armed_;
     std::vector<std::weak_ptr<TSocketBase>> stalled_;
     std::unique_ptr<Timer> tick_;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,38 @@ TEST_F(ClientSocketTest, ConnectsAndReportsOnConnect) {
     EXPECT_EQ(client.Connection()->State(), TSocketState::ssConnected);
     EXPECT_EQ(PeerAddress(client.Connection()), "127.0.0.1");
     ASSERT_TRUE(runUntil([&] { return server.Connections().Count() == 1; }));
+}
+
+// A new connection is writable at once: OnWrite follows OnConnect (and
+// OnAccept), once, as a later notification.
+TEST_F(ClientSocketTest, OnWriteFollowsASuccessfulConnectAndAccept) {
+    TServerSocket server(layer);
+    std::vector<std::string> events;
+    server.OnAccept = [&](TSockCtrl&, TSocketBase*) { events.push_back("accept"); };
+    server.OnWrite = [&](TSockCtrl&, TSocketBase*) { events.push_back("server write"); };
+    const int port = listenOnLoopback<TLineSocket>(server);
+    TClientSocket client(layer);
+    aimAt(client, port);
+    client.OnConnect = [&](TSockCtrl&, TSocketBase*) { events.push_back("connect"); };
+    client.OnWrite = [&](TSockCtrl&, TSocketBase*) { events.push_back("client write"); };
+    client.Open<TStreamSocket>();
+    ASSERT_TRUE(runUntil([&] { return events.size() == 4; }));
+    loop.runFor(100);
+    ASSERT_EQ(events.size(), 4u);
+    const auto at = [&](const char* e) { return std::find(events.begin(), events.end(), e); };
+    EXPECT_LT(at("connect"), at("client write"));
+    EXPECT_LT(at("accept"), at("server write"));
+
+    // Without a handler nothing is asked for.
+    TClientSocket quiet(layer);
+    aimAt(quiet, port);
+    bool connected = false;
+    quiet.OnConnect = [&](TSockCtrl&, TSocketBase*) { connected = true; };
+    quiet.Open<TStreamSocket>();
+    ASSERT_TRUE(runUntil([&] { return connected; }));
+    loop.runFor(100);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "client write"), 1);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "server write"), 2);
 }
 
 TEST_F(ClientSocketTest, RefusedConnectRaisesOnConnectWithoutOnDisconnect) {
@@ -131,8 +164,17 @@ TEST_F(ClientSocketTest, PortStoresNumberAndServiceName) {
     EXPECT_EQ(client.PortNumber(), 0);
     client.setProtocol("UDP");
     EXPECT_EQ(client.ProtocolNumber(), 17);
+    EXPECT_EQ(client.Protocol(), "udp");
     client.setProtocol("6");
     EXPECT_EQ(client.Protocol(), "tcp");
+    // Stored as the table's own name, so the service lookup matches.
+    client.setProtocol("TCP");
+    EXPECT_EQ(client.Protocol(), "tcp");
+    client.setPort("pop3");
+    EXPECT_EQ(client.PortNumber(), 110);
+    client.setProtocol("Custom");
+    EXPECT_EQ(client.Protocol(), "Custom");
+    EXPECT_EQ(client.ProtocolNumber(), 0);
     client.setTimeOut(-5);
     EXPECT_EQ(client.TimeOut(), 0);
 }

@@ -90,6 +90,21 @@ TEST_F(LineSocketTest, FullBufferWithoutLineIsReportedAndPeerCloseStillSeen) {
     ASSERT_TRUE(runUntil([&] { return server.Connections().Count() == 0; }));
 }
 
+// Such a connection holds one of the server's places until its close is seen.
+TEST_F(LineSocketTest, APeerThatOverfillsTheBufferAndClosesIsSeenOnTheNextTurns) {
+    int disconnects = 0;
+    server.OnDisconnect = [&](TSockCtrl&, TSocketBase* socket) {
+        ++disconnects;
+        socket->Close();
+    };
+    sendRaw(peer, std::string(1500, 'x'));
+    peer.reset();
+    const Millis start = loop.now();
+    ASSERT_TRUE(runUntil([&] { return disconnects == 1; }));
+    EXPECT_LT(loop.now() - start, 1000);
+    EXPECT_EQ(handlerErrors, (std::vector<std::string>{"Read buffer full, user did not flush"}));
+}
+
 TEST_F(LineSocketTest, SendLineThatDoesNotFitReturnsFalseAndSendsNothing) {
     conn->setWriteBufferSize(16);
     EXPECT_FALSE(conn->SendLine(std::string(15, 'x')));  // 15 + CR LF > 16

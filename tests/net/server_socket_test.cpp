@@ -78,6 +78,32 @@ TEST_F(ServerSocketTest, SeventeenthConnectionIsRejectedAndClosed) {
     EXPECT_EQ(server.Connections().Count(), 16u);
 }
 
+// Clients that reconnect for every query: a connection whose peer has
+// closed, or that the program closed and has not freed yet, holds no place.
+TEST_F(ServerSocketTest, ConnectionsOnTheirWayOutDoNotCountAgainstMaxConnections) {
+    TServerSocket server(layer);
+    server.setQueueLength(32);
+    const int port = listenOnLoopback<TStreamSocket>(server);
+    int accepts = 0, rejects = 0;
+    server.OnAccept = [&](TSockCtrl&, TSocketBase*) { ++accepts; };
+    server.OnReject = [&](TSockCtrl&, TSocketBase*) { ++rejects; };
+    server.OnDisconnect = [&](TSockCtrl&, TSocketBase* socket) { socket->Close(); };
+    std::vector<UniqueFd> peers;
+    for (int i = 0; i < 16; ++i) {
+        peers.push_back(connectRaw(port));
+    }
+    ASSERT_TRUE(runUntil([&] { return accepts == 16; }));
+    server.Connections()[1]->Close();  // freed one turn later
+    peers[0].reset();                  // its close not read yet
+    peers.push_back(connectRaw(port));
+    peers.push_back(connectRaw(port));
+    ASSERT_TRUE(runUntil([&] { return accepts == 18; }));
+    EXPECT_EQ(rejects, 0);
+    peers.push_back(connectRaw(port));
+    ASSERT_TRUE(runUntil([&] { return rejects == 1; }));
+    EXPECT_EQ(accepts, 18);
+}
+
 TEST_F(ServerSocketTest, PeerCloseRaisesOnDisconnectAndClosedConnectionsAreFreedLater) {
     TServerSocket server(layer);
     const int port = listenOnLoopback<TLineSocket>(server);
