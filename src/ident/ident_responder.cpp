@@ -16,9 +16,12 @@ IdentResponder::IdentResponder(SocketLayer& layer, IdentChooser& chooser, Memo& 
       memo1_(memo1),
       dialogs_(dialogs),
       port_(std::move(port)),
-      ports_(ports) {
+      ports_(ports),
+      idleSweep_(layer.Loop(), kIdleSweepMs, false) {
     memo1_.setMaxLines(kMaxLogLines);
     server_.setProtocol("tcp");
+    server_.setQueueLength(kQueueLength);
+    idleSweep_.OnTimer = [this] { closeIdleConnections(); };
     server_.OnAccept = [this](TSockCtrl& sender, TSocketBase* socket) {
         ServerSocket1Accept(sender, socket);
     };
@@ -82,15 +85,43 @@ void IdentResponder::ServerSocket1Accept(TSockCtrl&, TSocketBase* socket) {
     line->OnLine = [this](TLineSocketBase& connection, const std::string& text, bool complete) {
         IdentLineRead(connection, text, complete);
     };
+    lastHeard_[socket] = server_.Layer().Loop().now();
+    idleSweep_.setEnabled(true);
 }
 
 void IdentResponder::ServerSocket1Disconnect(TSockCtrl&, TSocketBase* socket) {
     if (socket != nullptr) {
+        lastHeard_.erase(socket);
         socket->Close();
     }
 }
 
+void IdentResponder::closeIdleConnections() {
+    const Millis now = server_.Layer().Loop().now();
+    const TSocketList& connections = server_.Connections();
+    std::unordered_map<const TSocketBase*, Millis> open;
+    std::vector<TSocketBase*> idle;
+    for (std::size_t i = 0; i < connections.Count(); ++i) {
+        TSocketBase* connection = connections[i];
+        const auto it = lastHeard_.find(connection);
+        if (it == lastHeard_.end() || !connection->Connected()) {
+            continue;
+        }
+        open.insert(*it);
+        if (now - it->second >= kIdleTimeOutMs) {
+            idle.push_back(connection);
+        }
+    }
+    lastHeard_.swap(open);
+    for (TSocketBase* connection : idle) {
+        lastHeard_.erase(connection);
+        server_.Layer().Guarded([connection] { connection->Close(); });
+    }
+    idleSweep_.setEnabled(!lastHeard_.empty());
+}
+
 void IdentResponder::IdentLineRead(TLineSocketBase& connection, const std::string& line, bool) {
+    lastHeard_[&connection] = server_.Layer().Loop().now();
     memo1_.addLine("Ident Request From : " + PeerAddress(&connection));
     const std::string reply = line + " : USERID : UNIX : " + chooser_.currentIdent();
     IdentSend(connection, reply);

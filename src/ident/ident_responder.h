@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "controls/dialogs.h"
@@ -21,6 +22,15 @@ class IdentResponder {
     static constexpr std::size_t kBufferSize = 1024;
     // The log is written by strangers; it keeps its newest lines only.
     static constexpr std::size_t kMaxLogLines = 30'000;
+    // A connection that has sent no complete line for this long is closed, so
+    // idle or stalled clients cannot keep the connection places taken for good
+    // (RFC 1413 suggests 60 to 180 s). A query restarts its connection's clock.
+    static constexpr Millis kIdleTimeOutMs = 60'000;
+    // How often idle connections are looked for, while any connection is open.
+    static constexpr Millis kIdleSweepMs = 5'000;
+    // Clients connect once per query; a backlog of 5 overflows under such
+    // churn and leaves connects waiting a second for a SYN retry.
+    static constexpr int kQueueLength = 128;
 
     // ports: where a port the program may not bind itself is asked for
     // (null: nowhere).
@@ -41,9 +51,12 @@ class IdentResponder {
     void IdentLineRead(TLineSocketBase& connection, const std::string& line, bool complete);
     static void IdentSend(TLineSocketBase& connection, const std::string& reply);
 
+    bool IdleSweepRunning() const { return idleSweep_.Enabled(); }
+
   private:
     void listenThroughHelper(const std::string& refusal);
     void logPortInUse();
+    void closeIdleConnections();
 
     TServerSocket server_;
     IdentChooser& chooser_;
@@ -51,6 +64,9 @@ class IdentResponder {
     Dialogs& dialogs_;
     std::string port_;
     PrivilegedPorts* ports_;
+    Timer idleSweep_;
+    // When each open connection last completed a line (or was accepted).
+    std::unordered_map<const TSocketBase*, Millis> lastHeard_;
 };
 
 }  // namespace pontavi

@@ -239,5 +239,57 @@ TEST_F(IdentResponderTest, LogKeepsOnlyItsNewestLines) {
     EXPECT_EQ(Memo1.MaxLines(), IdentResponder::kMaxLogLines);
 }
 
+TEST_F(IdentResponderTest, AnIdleConnectionIsClosedAfterTheIdleTimeOut) {
+    const int port = startOnFreePort();
+    auto idle = connectRaw(port);
+    auto asking = connectRaw(port);
+    ASSERT_TRUE(runUntil([&] { return responder.ServerSocket1().Connections().Count() == 2; }));
+    const Millis start = loop.now();
+    loop.runFor(IdentResponder::kIdleTimeOutMs / 2);
+    // A query answered restarts that connection's clock.
+    EXPECT_EQ(ask(asking, "1, 2\r\n"), "1, 2 : USERID : UNIX : Default\r\n");
+    ASSERT_TRUE(runUntil([&] { return responder.ServerSocket1().Connections().Count() == 1; },
+                         IdentResponder::kIdleTimeOutMs));
+    const Millis closedAfter = loop.now() - start;
+    EXPECT_GE(closedAfter, IdentResponder::kIdleTimeOutMs);
+    EXPECT_LE(closedAfter, IdentResponder::kIdleTimeOutMs + IdentResponder::kIdleSweepMs);
+    EXPECT_EQ(receiveRaw(idle, 50), "");  // end of stream
+    EXPECT_TRUE(responder.ServerSocket1().Connections()[0]->Connected());
+    ASSERT_TRUE(runUntil([&] { return responder.ServerSocket1().Connections().Count() == 0; },
+                         IdentResponder::kIdleTimeOutMs));
+    EXPECT_GE(loop.now() - start, IdentResponder::kIdleTimeOutMs * 3 / 2);
+}
+
+// Sixteen idle connections no longer switch the service off for good.
+TEST_F(IdentResponderTest, TheServiceRecoversFromSixteenIdleConnections) {
+    const int port = startOnFreePort();
+    std::vector<UniqueFd> idle;
+    for (int i = 0; i < 16; ++i) {
+        idle.push_back(connectRaw(port));
+    }
+    ASSERT_TRUE(runUntil([&] { return responder.ServerSocket1().Connections().Count() == 16; }));
+    {
+        auto refused = connectRaw(port);
+        EXPECT_EQ(ask(refused, "1, 2\r\n"), "");
+    }
+    loop.runFor(IdentResponder::kIdleTimeOutMs + IdentResponder::kIdleSweepMs);
+    auto later = connectRaw(port);
+    EXPECT_EQ(ask(later, "3, 4\r\n"), "3, 4 : USERID : UNIX : Default\r\n");
+    // Nothing left to watch: the sweep stops, so an idle program wakes for nothing.
+    later.reset();
+    ASSERT_TRUE(runUntil([&] { return responder.ServerSocket1().Connections().Count() == 0; }));
+    loop.runFor(IdentResponder::kIdleSweepMs);
+    EXPECT_FALSE(responder.IdleSweepRunning());
+}
+
+TEST_F(IdentResponderTest, SplitCrLfAndBareCrGetExactReplies) {
+    const int port = startOnFreePort();
+    auto peer = connectRaw(port);
+    EXPECT_EQ(ask(peer, "6191, 23\r"), "6191, 23 : USERID : UNIX : Default\r\n");
+    EXPECT_EQ(ask(peer, "\n1, 2\r\n"), "1, 2 : USERID : UNIX : Default\r\n");
+    EXPECT_EQ(ask(peer, "ab\rx\r\n5, 6\r\n", 2),
+              "ab\rx : USERID : UNIX : Default\r\n5, 6 : USERID : UNIX : Default\r\n");
+}
+
 }  // namespace
 }  // namespace pontavi
