@@ -1,6 +1,12 @@
 // Ident load generator: keeps N connections busy against an Ident server, one
 // outstanding query per connection, and reports throughput and latency.
 //
+// Modes: "persistent" asks every query on long-lived connections (latency:
+// query to reply); "reconnect" opens a connection per query and closes it after
+// the reply, as real Ident clients do (latency: connect to reply); "junk"
+// opens connections that send 1500 bytes without a line end and close, and
+// counts each as done once its bytes are out (latency: connect to done).
+//
 // It does not use the benchmark library's registry: the figure of interest is
 // the whole request/response pipeline of a real server process, measured from
 // the outside with plain sockets. The last output line is machine-readable.
@@ -31,6 +37,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+enum class Mode { Persistent, Reconnect, Junk };
+constexpr std::size_t kJunkBytes = 1500;
+
 struct Options {
     std::string host = "127.0.0.1";
     uint16_t port = 113;
@@ -40,12 +49,26 @@ struct Options {
     // server that looks up real owners can find the tool's own socket.
     std::string query = "6191, 23";
     double timeLimitSeconds = 60.0;
+    Mode mode = Mode::Persistent;
 };
+
+const char* modeName(Mode m) {
+    switch (m) {
+        case Mode::Persistent:
+            return "persistent";
+        case Mode::Reconnect:
+            return "reconnect";
+        case Mode::Junk:
+            return "junk";
+    }
+    return "?";
+}
 
 void printUsage(const char* argv0) {
     std::fprintf(stderr,
                  "usage: %s [--host ADDR] [--port N] [--connections N] [--queries N]\n"
                  "          [--query TEXT] [--time-limit SECONDS]\n"
+                 "          [--mode persistent|reconnect|junk]\n"
                  "  TEXT may hold %%l and %%r: the connection's local and remote port.\n"
                  "  Defaults: 127.0.0.1, 113, 16, 200000, \"6191, 23\", 60.\n",
                  argv0);
@@ -69,6 +92,15 @@ bool applyOption(Options& o, std::string_view name, const char* value) {
     if (name == "--query") {
         o.query = value;
         return true;
+    }
+    if (name == "--mode") {
+        for (Mode m : {Mode::Persistent, Mode::Reconnect, Mode::Junk}) {
+            if (std::string_view(value) == modeName(m)) {
+                o.mode = m;
+                return true;
+            }
+        }
+        return false;
     }
     if (name == "--time-limit") {
         char* end = nullptr;
@@ -217,8 +249,9 @@ class LoadRun {
 
   private:
     long inFlight() const {
-        return std::count_if(conns_.begin(), conns_.end(),
-                             [](const Conn& c) { return c.outstanding; });
+        return std::count_if(conns_.begin(), conns_.end(), [](const Conn& c) {
+            return c.outstanding || c.state == ConnState::Connecting;
+        });
     }
 
     bool wantsMoreQueries() const { return stats_.replies + inFlight() < opt_.queries; }
@@ -250,6 +283,7 @@ class LoadRun {
             return;
         }
         ++stats_.connects;
+        c.sentAt = Clock::now();  // reconnect and junk modes time from here
         const int rc =
             ::connect(c.fd.get(), reinterpret_cast<const sockaddr*>(&target_), sizeof target_);
         if (rc == 0) {
@@ -264,7 +298,27 @@ class LoadRun {
     void onConnected(Conn& c) {
         c.state = ConnState::Ready;
         c.localPort = localPortOf(c.fd.get());
+        if (opt_.mode == Mode::Junk) {
+            c.out.assign(kJunkBytes, 'x');
+            c.outstanding = true;
+            flushOut(c);
+            finishJunkIfSent(c);
+            return;
+        }
         sendQuery(c);
+    }
+
+    void finishJunkIfSent(Conn& c) {
+        if (c.state != ConnState::Ready || !c.out.empty() || !c.outstanding) {
+            return;
+        }
+        const auto us =
+            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - c.sentAt);
+        c.outstanding = false;
+        ++stats_.replies;
+        stats_.latencyUs.push_back(
+            static_cast<uint32_t>(std::min<int64_t>(us.count(), UINT32_MAX)));
+        closeConnection(c);
     }
 
     void sendQuery(Conn& c) {
@@ -273,7 +327,9 @@ class LoadRun {
         }
         c.out += expandQuery(opt_.query, c.localPort, opt_.port);
         c.outstanding = true;
-        c.sentAt = Clock::now();
+        if (opt_.mode == Mode::Persistent) {
+            c.sentAt = Clock::now();
+        }
         flushOut(c);
     }
 
@@ -352,6 +408,10 @@ class LoadRun {
         }
         if (c.state == ConnState::Ready && (revents & POLLOUT)) {
             flushOut(c);
+            if (opt_.mode == Mode::Junk) {
+                finishJunkIfSent(c);
+                return;
+            }
         }
         if (c.state == ConnState::Ready && (revents & (POLLIN | POLLHUP | POLLERR))) {
             readAvailable(c);
@@ -376,7 +436,8 @@ class LoadRun {
             break;
         }
         takeLines(c);
-        if (closed || (closesAfterReply_ && !c.outstanding)) {
+        const bool closeAfterReply = closesAfterReply_ || opt_.mode == Mode::Reconnect;
+        if (closed || (closeAfterReply && !c.outstanding)) {
             closeConnection(c);
         } else {
             sendQuery(c);
@@ -434,8 +495,8 @@ void report(const Options& o, LoadRun& run, bool complete) {
     const double rps = secs > 0 ? static_cast<double>(st.replies) / secs : 0.0;
     const uint32_t p50 = percentile(st.latencyUs, 0.50);
     const uint32_t p99 = percentile(st.latencyUs, 0.99);
-    std::printf("target          %s:%u, %d connections, query \"%s\"\n", o.host.c_str(), o.port,
-                o.connections, o.query.c_str());
+    std::printf("target          %s:%u, %d connections, query \"%s\", %s mode\n", o.host.c_str(),
+                o.port, o.connections, o.query.c_str(), modeName(o.mode));
     std::printf("replies         %ld of %ld in %.3f s%s\n", st.replies, o.queries, secs,
                 complete ? "" : " (TIME LIMIT REACHED)");
     std::printf("throughput      %.0f replies/s\n", rps);

@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# Compares the Ident responder of pontavi with oidentd under the same load.
+# Compares the Ident responder of pontavi with oidentd under the same load, in
+# three modes of the load tool: "persistent" (every query on long-lived
+# connections), "reconnect" (a connection per query, closed after the reply,
+# as real Ident clients do) and "junk" (connections that send 1500 bytes
+# without a line end, then close).
 #
-# usage: run_ident_load.sh <pontavi-binary> <ident_load-binary> [queries] [connections]
+# usage: run_ident_load.sh <pontavi-binary> <ident_load-binary> [queries] [connections] [junk]
 #
 # Everything runs inside a private network namespace (made here with
 # unshare -n), so no traffic leaves its loopback and port 113 is free.
@@ -9,7 +13,7 @@
 set -uo pipefail
 
 if [ $# -lt 2 ]; then
-    echo "usage: $0 <pontavi-binary> <ident_load-binary> [queries] [connections]" >&2
+    echo "usage: $0 <pontavi-binary> <ident_load-binary> [queries] [connections] [junk]" >&2
     exit 2
 fi
 
@@ -25,6 +29,8 @@ pontavi=$1
 loader=$2
 queries=${3:-100000}
 connections=${4:-16}
+junk=${5:-200}
+modes="persistent reconnect junk"
 oident_port=1113
 time_limit=60
 
@@ -72,11 +78,20 @@ wait_listening() {
     return 1
 }
 
-# Runs the load tool; prints its report and leaves the RESULT line in $2.
+# Runs the load tool in mode $3; prints its report and leaves the RESULT line in $2.
 measure() {
-    local port=$1 out=$2
-    timeout $((time_limit + 30)) "$loader" --port "$port" --queries "$queries" \
+    local port=$1 out=$2 mode=$3 count=$queries
+    [ "$mode" = junk ] && count=$junk
+    echo "-- $mode"
+    timeout $((time_limit + 30)) "$loader" --port "$port" --queries "$count" --mode "$mode" \
         --connections "$connections" --time-limit "$time_limit" --query '%l, %r' | tee "$out"
+}
+
+measure_all() {
+    local port=$1 name=$2
+    for mode in $modes; do
+        measure "$port" "$work/$name.$mode.result" "$mode"
+    done
 }
 
 field() { sed -n 's/^RESULT.* '"$2"'=\([^ ]*\).*/\1/p' "$1"; }
@@ -99,7 +114,7 @@ if ! wait_listening "$oident_port" "$oident_pid"; then
     cat "$work/oidentd.log" >&2
     exit 1
 fi
-measure "$oident_port" "$work/oidentd.result"
+measure_all "$oident_port" oidentd
 stop_process "$oident_pid"
 oident_pid=""
 
@@ -111,21 +126,21 @@ pontavi_pid=$!
 if ! wait_listening 113 "$pontavi_pid"; then
     echo "pontavi is not listening on port 113; its output:" >&2
     tail -20 "$work/pontavi.log" >&2
-    echo "oidentd: $(field "$work/oidentd.result" rps) replies/s; pontavi not measured"
+    echo "oidentd: $(field "$work/oidentd.reconnect.result" rps) replies/s; pontavi not measured"
     exit 1
 fi
-measure 113 "$work/pontavi.result"
+measure_all 113 pontavi
 
-ours=$(field "$work/pontavi.result" rps)
-theirs=$(field "$work/oidentd.result" rps)
 echo
-echo "== summary ($queries queries, $connections connections)"
-printf 'oidentd  %10s replies/s  p50 %s us  p99 %s us  errors %s\n' "$theirs" \
-    "$(field "$work/oidentd.result" p50_us)" "$(field "$work/oidentd.result" p99_us)" \
-    "$(field "$work/oidentd.result" errors)"
-printf 'pontavi  %10s replies/s  p50 %s us  p99 %s us  errors %s\n' "$ours" \
-    "$(field "$work/pontavi.result" p50_us)" "$(field "$work/pontavi.result" p99_us)" \
-    "$(field "$work/pontavi.result" errors)"
-awk -v a="$ours" -v b="$theirs" \
-    'BEGIN { if (b > 0) printf "ratio (pontavi / oidentd throughput): %.2f\n", a / b;
-             else print "ratio: n/a (oidentd gave no replies)" }'
+echo "== summary ($queries queries, $junk junk connections, $connections at once)"
+for mode in $modes; do
+    for name in oidentd pontavi; do
+        r="$work/$name.$mode.result"
+        printf '%-10s %-8s %10s per s  %8s s  p50 %7s us  p99 %8s us  errors %s\n' "$mode" "$name" \
+            "$(field "$r" rps)" "$(field "$r" seconds)" "$(field "$r" p50_us)" \
+            "$(field "$r" p99_us)" "$(field "$r" errors)"
+    done
+    awk -v a="$(field "$work/pontavi.$mode.result" rps)" \
+        -v b="$(field "$work/oidentd.$mode.result" rps)" \
+        'BEGIN { if (b > 0) printf "%-10s ratio pontavi / oidentd: %.2f\n", "", a / b }'
+done
