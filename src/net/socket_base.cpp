@@ -203,10 +203,7 @@ void TSocketBase::DetachOwner() {
 }
 
 void TSocketBase::releaseSystemSocket() {
-    if (watchId_ != 0) {
-        layer_.Loop().unwatch(watchId_);
-        watchId_ = 0;
-    }
+    watch_.reset();
     watched_ = 0;
     queued_ = 0;
     connecting_ = false;
@@ -221,11 +218,11 @@ void TSocketBase::releaseSystemSocket() {
 
 void TSocketBase::watchSocket() {
     watched_ = 0;
-    watchId_ = layer_.Loop().watch(fd_.get(), 0, [this](unsigned events) { onReady(events); });
+    watch_ = layer_.Loop().watch(fd_.get(), 0, [this](unsigned events) { onReady(events); });
 }
 
 void TSocketBase::updateWatch() {
-    if (watchId_ == 0) {
+    if (!watch_) {
         return;
     }
     unsigned want = 0;
@@ -247,7 +244,7 @@ void TSocketBase::updateWatch() {
     want &= ~queued_;
     if (want != watched_) {
         watched_ = want;
-        layer_.Loop().setWatchEvents(watchId_, want);
+        watch_.setEvents(want);
     }
 }
 

@@ -115,7 +115,8 @@ class TSocketBase : public std::enable_shared_from_this<TSocketBase> {
     TSockCtrl* owner_;
     SocketLayer& layer_;
     UniqueFd fd_;
-    EventLoop::WatchId watchId_ = 0;
+    // Declared after the descriptor: the watch ends before the descriptor closes.
+    IoWatch watch_;
     unsigned watched_ = 0;
     unsigned queued_ = 0;  // readiness waiting in the layer's queue
     TSocketState state_ = TSocketState::ssClosed;

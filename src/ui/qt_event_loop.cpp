@@ -32,11 +32,12 @@ EventLoop::TimerId QtEventLoop::addTimer(Millis intervalMs, Callback callback) {
     const TimerId id = nextId_++;
     auto timer = std::make_unique<QTimer>();
     timer->setTimerType(Qt::PreciseTimer);
+    timer->setSingleShot(true);
     const Millis clamped = std::clamp<Millis>(intervalMs, 1, std::numeric_limits<int>::max());
-    timer->setInterval(static_cast<int>(clamped));
     QObject::connect(timer.get(), &QTimer::timeout, [this, id] { fireTimer(id); });
-    timer->start();
-    timers_.emplace(id, TimerEntry{std::move(timer), std::move(callback)});
+    timer->start(static_cast<int>(clamped));
+    timers_.emplace(id,
+                    TimerEntry{std::move(timer), std::move(callback), clamped, now() + clamped});
     return id;
 }
 
@@ -55,45 +56,62 @@ void QtEventLoop::fireTimer(TimerId id) {
     if (it == timers_.end()) {
         return;
     }
+    // Start the next shot first, in the timer's own phase (ticks missed while
+    // busy are dropped): a fresh start is a new Qt timer, which may fire
+    // inside this one's callback.
+    TimerEntry& entry = it->second;
+    const Millis t = now();
+    while (entry.due <= t) {
+        entry.due += entry.interval;
+    }
+    entry.timer->start(static_cast<int>(std::min<Millis>(entry.due - t, entry.interval)));
     // Copy: the callback may remove this timer and with it the stored function.
-    auto callback = it->second.callback;
+    auto callback = entry.callback;
     guarded_(callback);
 }
 
-EventLoop::WatchId QtEventLoop::watch(int fd, unsigned events,
-                                      std::function<void(unsigned)> callback) {
+EventLoop::WatchId QtEventLoop::addWatch(int fd, unsigned events,
+                                         std::function<void(unsigned)> callback) {
     const WatchId id = nextId_++;
-    Watch w;
-    w.read = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-    w.write = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Write);
+    Watch& w = watches_[id];
+    w.fd = fd;
     w.callback = std::move(callback);
-    QObject::connect(w.read.get(), &QSocketNotifier::activated,
-                     [this, id] { fireWatch(id, kReadable); });
-    QObject::connect(w.write.get(), &QSocketNotifier::activated,
-                     [this, id] { fireWatch(id, kWritable); });
-    applyEvents(w, events);
-    watches_.emplace(id, std::move(w));
+    applyEvents(id, w, events);
     return id;
 }
 
-void QtEventLoop::applyEvents(Watch& w, unsigned events) {
-    w.read->setEnabled((events & kReadable) != 0);
-    w.write->setEnabled((events & kWritable) != 0);
+// Each notifier is made on first need: most connections are never watched
+// for writing, and a QObject per connection and direction is not free.
+void QtEventLoop::applyEvents(WatchId id, Watch& w, unsigned events) {
+    const auto apply = [&](std::unique_ptr<QSocketNotifier>& notifier, QSocketNotifier::Type type,
+                           unsigned bit) {
+        const bool on = (events & bit) != 0;
+        if (!notifier && on) {
+            notifier = std::make_unique<QSocketNotifier>(w.fd, type);
+            QObject::connect(notifier.get(), &QSocketNotifier::activated,
+                             [this, id, bit] { fireWatch(id, bit); });
+        }
+        if (notifier) {
+            notifier->setEnabled(on);
+        }
+    };
+    apply(w.read, QSocketNotifier::Read, kReadable);
+    apply(w.write, QSocketNotifier::Write, kWritable);
 }
 
 void QtEventLoop::setWatchEvents(WatchId id, unsigned events) {
     if (auto it = watches_.find(id); it != watches_.end()) {
-        applyEvents(it->second, events);
+        applyEvents(id, it->second, events);
     }
 }
 
-void QtEventLoop::unwatch(WatchId id) {
+void QtEventLoop::removeWatch(WatchId id) {
     auto it = watches_.find(id);
     if (it == watches_.end()) {
         return;
     }
     // Disabled now, so the owner may close the descriptor right after.
-    applyEvents(it->second, 0);
+    applyEvents(id, it->second, 0);
     dispose(std::move(it->second.read));
     dispose(std::move(it->second.write));
     watches_.erase(it);

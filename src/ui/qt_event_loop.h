@@ -21,6 +21,10 @@ namespace pontavi {
 // callbacks run between the widgets' events on the GUI thread. Needs a
 // QCoreApplication (or QApplication) for its whole life; GUI thread only,
 // except post(), which any thread may call.
+//
+// Qt never fires a timer again while that timer's own slot runs, so each
+// timer is a single-shot QTimer started anew for its next due time before its
+// callback runs: a nested wait inside the callback still sees it fire.
 class QtEventLoop final : public EventLoop {
   public:
     // guard: runs every timer, watch and posted callback, so a failure
@@ -33,9 +37,6 @@ class QtEventLoop final : public EventLoop {
     Millis now() const override;
     TimerId addTimer(Millis intervalMs, Callback callback) override;
     void removeTimer(TimerId id) override;
-    WatchId watch(int fd, unsigned events, std::function<void(unsigned)> callback) override;
-    void setWatchEvents(WatchId id, unsigned events) override;
-    void unwatch(WatchId id) override;
     void post(Callback callback) override;
     void processOne() override;
     void run() override;
@@ -45,12 +46,20 @@ class QtEventLoop final : public EventLoop {
     std::size_t timerCount() const { return timers_.size(); }
     std::size_t watchCount() const { return watches_.size(); }
 
+  protected:
+    WatchId addWatch(int fd, unsigned events, std::function<void(unsigned)> callback) override;
+    void setWatchEvents(WatchId id, unsigned events) override;
+    void removeWatch(WatchId id) override;
+
   private:
     struct TimerEntry {
         std::unique_ptr<QTimer> timer;
         Callback callback;
+        Millis interval;
+        Millis due;
     };
     struct Watch {
+        int fd = -1;
         std::unique_ptr<QSocketNotifier> read;
         std::unique_ptr<QSocketNotifier> write;
         std::function<void(unsigned)> callback;
@@ -58,7 +67,7 @@ class QtEventLoop final : public EventLoop {
 
     void fireTimer(TimerId id);
     void fireWatch(WatchId id, unsigned ready);
-    static void applyEvents(Watch& w, unsigned events);
+    void applyEvents(WatchId id, Watch& w, unsigned events);
     // A timer or notifier may be inside its own signal when the core drops
     // it, so it is switched off now and deleted by Qt on a later turn.
     static void dispose(std::unique_ptr<QObject> object);

@@ -66,7 +66,7 @@ TerminationSignals::~TerminationSignals() {
         ::sigaction(kSignals[i], &previous_[i], nullptr);
     }
     gWriteFd = -1;
-    loop_.unwatch(watch_);
+    watch_.reset();
 }
 
 void TerminationSignals::drain() {

@@ -28,7 +28,7 @@ class TerminationSignals {
     std::function<void(int)> onSignal_;
     UniqueFd readEnd_;
     UniqueFd writeEnd_;
-    EventLoop::WatchId watch_ = 0;
+    IoWatch watch_;  // after readEnd_, so it ends before the pipe closes
     struct sigaction previous_[3] = {};
 };
 

@@ -34,7 +34,7 @@ TEST(PollLoopVirtualClock, DoesNotJumpWhileDescriptorIsReady) {
     UniqueFd a(sv[0]), b(sv[1]);
     ASSERT_EQ(::write(b.get(), "x", 1), 1);
     Millis seenAt = -1;
-    auto id = loop.watch(a.get(), EventLoop::kReadable, [&](unsigned ready) {
+    IoWatch watch = loop.watch(a.get(), EventLoop::kReadable, [&](unsigned ready) {
         EXPECT_EQ(ready, EventLoop::kReadable);
         char c;
         ASSERT_EQ(::read(a.get(), &c, 1), 1);
@@ -43,7 +43,7 @@ TEST(PollLoopVirtualClock, DoesNotJumpWhileDescriptorIsReady) {
     loop.addTimer(5000, [] {});
     loop.processOne();
     EXPECT_EQ(seenAt, 0);
-    loop.unwatch(id);
+    watch.reset();
 }
 
 TEST(PollLoopPost, RunsCallbacksFromOtherThreadsInOrder) {

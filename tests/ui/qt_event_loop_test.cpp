@@ -106,7 +106,7 @@ class QtEventLoopTest : public QObject {
         QtEventLoop loop;
         unsigned readyBits = 0;
         std::string got;
-        const auto id = loop.watch(a.get(), EventLoop::kWritable, [&](unsigned ready) {
+        IoWatch watch = loop.watch(a.get(), EventLoop::kWritable, [&](unsigned ready) {
             readyBits |= ready;
             if (ready & EventLoop::kReadable) {
                 char buf[16];
@@ -115,12 +115,12 @@ class QtEventLoopTest : public QObject {
             }
         });
         QVERIFY(turnUntil(loop, [&] { return (readyBits & EventLoop::kWritable) != 0; }));
-        loop.setWatchEvents(id, EventLoop::kReadable);
+        watch.setEvents(EventLoop::kReadable);
         readyBits = 0;
         QCOMPARE(::write(b.get(), "hi", 2), ssize_t{2});
         QVERIFY(turnUntil(loop, [&] { return got == "hi"; }));
         QCOMPARE(readyBits, unsigned{EventLoop::kReadable});
-        loop.unwatch(id);
+        watch.reset();
     }
 
     void hangUpReportsReadable() {
@@ -130,7 +130,7 @@ class QtEventLoopTest : public QObject {
         UniqueFd b(fds[1]);
         QtEventLoop loop;
         bool sawEnd = false;
-        loop.watch(a.get(), EventLoop::kReadable, [&](unsigned) {
+        IoWatch watch = loop.watch(a.get(), EventLoop::kReadable, [&](unsigned) {
             char c;
             sawEnd = ::read(a.get(), &c, 1) == 0;
         });
@@ -145,10 +145,10 @@ class QtEventLoopTest : public QObject {
         UniqueFd b(fds[1]);
         QtEventLoop loop;
         int calls = 0;
-        EventLoop::WatchId id = 0;
-        id = loop.watch(a.get(), EventLoop::kReadable, [&](unsigned) {
+        IoWatch watch;
+        watch = loop.watch(a.get(), EventLoop::kReadable, [&](unsigned) {
             ++calls;
-            loop.unwatch(id);
+            watch.reset();
             a.reset();  // the owner closes right after unwatching
         });
         QCOMPARE(::write(b.get(), "x", 1), ssize_t{1});

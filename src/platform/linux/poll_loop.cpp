@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <exception>
+#include <iostream>
 #include <stdexcept>
 #include <system_error>
 
@@ -25,8 +27,8 @@ constexpr int kSettleMs = 1;
 
 }  // namespace
 
-PollLoop::PollLoop(ClockKind clock)
-    : clock_(clock), wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
+PollLoop::PollLoop(ClockKind clock, Report report)
+    : clock_(clock), report_(std::move(report)), wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
     if (!wakeFd_) {
         throw std::system_error(errno, std::generic_category(), "eventfd");
     }
@@ -36,6 +38,27 @@ PollLoop::PollLoop(ClockKind clock)
 }
 
 PollLoop::~PollLoop() = default;
+
+void PollLoop::guarded(const std::function<void()>& callback) noexcept {
+    std::string message;
+    try {
+        callback();
+        return;
+    } catch (const std::exception& e) {
+        message = e.what();
+    } catch (...) {
+        message = "Unknown error";
+    }
+    try {
+        if (report_) {
+            report_(message);
+        } else {
+            std::cerr << message << '\n';
+        }
+    } catch (...) {
+        // The report itself failed; there is nowhere left to send it.
+    }
+}
 
 Millis PollLoop::now() const {
     return clock_ == ClockKind::Virtual ? virtualNow_ : monotonicMillis();
@@ -52,8 +75,8 @@ void PollLoop::removeTimer(TimerId id) {
     timers_.erase(id);
 }
 
-EventLoop::WatchId PollLoop::watch(int fd, unsigned events,
-                                   std::function<void(unsigned)> callback) {
+EventLoop::WatchId PollLoop::addWatch(int fd, unsigned events,
+                                      std::function<void(unsigned)> callback) {
     const WatchId id = nextId_++;
     watches_.emplace(id, WatchEntry{fd, events, std::move(callback)});
     return id;
@@ -65,7 +88,7 @@ void PollLoop::setWatchEvents(WatchId id, unsigned events) {
     }
 }
 
-void PollLoop::unwatch(WatchId id) {
+void PollLoop::removeWatch(WatchId id) {
     watches_.erase(id);
 }
 
@@ -108,6 +131,9 @@ int PollLoop::pollTimeout() {
 }
 
 void PollLoop::processOne() {
+    if (quit_) {
+        return;
+    }
     std::vector<pollfd> fds;
     std::vector<WatchId> ids;
     fds.reserve(watches_.size() + 1);
@@ -174,8 +200,9 @@ void PollLoop::dispatchReady(const std::vector<WatchId>& ids, const std::vector<
         }
         const unsigned wanted = ready[i] & it->second.events;
         if (wanted != 0) {
+            // A copy: the callback may end its own watch.
             auto callback = it->second.callback;
-            callback(wanted);
+            guarded([&] { callback(wanted); });
         }
     }
 }
@@ -199,18 +226,32 @@ void PollLoop::runDueTimers() {
             it->second.due += it->second.interval;
         }
         auto callback = it->second.callback;
-        callback();
+        guarded(callback);
     }
 }
 
+bool PollLoop::takePosted(Callback& callback) {
+    std::lock_guard lock(postedMutex_);
+    if (posted_.empty()) {
+        return false;
+    }
+    callback = std::move(posted_.front());
+    posted_.pop_front();
+    return true;
+}
+
+// The posts waiting now, one at a time from the shared queue: a nested wait
+// inside one of them runs the next ones, still in order, and posts made during
+// the turn wait for the next one.
 void PollLoop::runPosted() {
-    std::deque<Callback> batch;
+    std::size_t count = 0;
     {
         std::lock_guard lock(postedMutex_);
-        batch.swap(posted_);
+        count = posted_.size();
     }
-    for (auto& callback : batch) {
-        callback();
+    Callback callback;
+    while (count-- > 0 && takePosted(callback)) {
+        guarded(callback);
     }
 }
 

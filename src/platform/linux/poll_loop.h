@@ -4,6 +4,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "base/unique_fd.h"
@@ -11,7 +12,10 @@
 
 namespace pontavi {
 
-// EventLoop on poll(2), woken by an eventfd for posted callbacks.
+// EventLoop on poll(2), woken by an eventfd for posted callbacks. One turn:
+// poll, then ready watches, due timers and the posts waiting when the turn
+// began, each taken from the queue as it runs so that a nested wait inside one
+// of them runs the rest in order.
 //
 // With ClockKind::Virtual, time stands still while anything is ready and jumps
 // straight to the next due timer when nothing is: a 30 s time-out takes
@@ -21,7 +25,11 @@ class PollLoop final : public EventLoop {
   public:
     enum class ClockKind { Real, Virtual };
 
-    explicit PollLoop(ClockKind clock = ClockKind::Real);
+    // Where the text of an exception escaping a callback goes; unset, one
+    // line on stderr.
+    using Report = std::function<void(const std::string& message)>;
+
+    explicit PollLoop(ClockKind clock = ClockKind::Real, Report report = {});
     ~PollLoop() override;
     PollLoop(const PollLoop&) = delete;
     PollLoop& operator=(const PollLoop&) = delete;
@@ -29,9 +37,6 @@ class PollLoop final : public EventLoop {
     Millis now() const override;
     TimerId addTimer(Millis intervalMs, Callback callback) override;
     void removeTimer(TimerId id) override;
-    WatchId watch(int fd, unsigned events, std::function<void(unsigned)> callback) override;
-    void setWatchEvents(WatchId id, unsigned events) override;
-    void unwatch(WatchId id) override;
     void post(Callback callback) override;
     void processOne() override;
     void run() override;
@@ -46,6 +51,12 @@ class PollLoop final : public EventLoop {
     bool runUntil(const std::function<bool()>& done, Millis limit);
 
     std::size_t timerCount() const { return timers_.size(); }
+    std::size_t watchCount() const { return watches_.size(); }
+
+  protected:
+    WatchId addWatch(int fd, unsigned events, std::function<void(unsigned)> callback) override;
+    void setWatchEvents(WatchId id, unsigned events) override;
+    void removeWatch(WatchId id) override;
 
   private:
     struct TimerEntry {
@@ -59,14 +70,17 @@ class PollLoop final : public EventLoop {
         std::function<void(unsigned)> callback;
     };
 
+    void guarded(const std::function<void()>& callback) noexcept;
     int pollTimeout();
     bool hasPosted();
+    bool takePosted(Callback& callback);
     void dispatchReady(const std::vector<WatchId>& ids, const std::vector<unsigned>& ready);
     void runDueTimers();
     void runPosted();
     void drainWakeup();
 
     ClockKind clock_;
+    Report report_;
     Millis virtualNow_ = 0;
     std::map<TimerId, TimerEntry> timers_;
     std::map<WatchId, WatchEntry> watches_;

@@ -242,7 +242,7 @@ void PppDialUp::reapPolled() {
     std::vector<ConnectionHandle> ended;
     bool anyPolled = false;
     for (auto& [handle, dial] : dials_) {
-        if (dial.watch == 0) {
+        if (!dial.watch) {
             anyPolled = true;
             if (dial.process.reap()) {
                 ended.push_back(handle);
@@ -265,9 +265,7 @@ void PppDialUp::finish(ConnectionHandle handle) {
     // Take the dial out first: its error handler may dial or hang up again.
     DialProcess dial = std::move(it->second);
     dials_.erase(it);
-    if (dial.watch != 0) {
-        loop_.unwatch(dial.watch);
-    }
+    dial.watch.reset();
     const int error = DialErrorOf(dial.process.waitStatus());
     if (error != 0 && dial.onLaterError) {
         dial.onLaterError(error);
@@ -301,9 +299,7 @@ void PppDialUp::HangUp(ConnectionHandle handle) {
 
 void PppDialUp::shutDown() {
     for (auto& [handle, dial] : dials_) {
-        if (dial.watch != 0) {
-            loop_.unwatch(dial.watch);
-        }
+        dial.watch.reset();
         dial.killTimer.reset();
         dial.process.signal(SIGTERM);
     }

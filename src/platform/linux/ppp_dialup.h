@@ -95,7 +95,7 @@ class PppDialUp final : public DialUpService {
         explicit DialProcess(PppdProcess p) : process(std::move(p)) {}
         PppdProcess process;
         std::function<void(int)> onLaterError;
-        EventLoop::WatchId watch = 0;
+        IoWatch watch;  // after `process`, which owns the watched descriptor
         std::unique_ptr<Timer> killTimer;
     };
 
