@@ -89,13 +89,7 @@ bool SplitParameters(const std::string& text, std::vector<std::string>& words) {
     return true;
 }
 
-SpawnProcessStarter::~SpawnProcessStarter() {
-    for (auto& [pid, child] : children_) {
-        if (child.watch != 0) {
-            loop_.unwatch(child.watch);
-        }
-    }
-}
+SpawnProcessStarter::~SpawnProcessStarter() = default;
 
 int SpawnProcessStarter::Start(const ProcessRequest& request) {
     reapEnded();
@@ -137,7 +131,7 @@ int SpawnProcessStarter::Start(const ProcessRequest& request) {
 }
 
 void SpawnProcessStarter::watchChild(pid_t pid) {
-    Child child{UniqueFd(openPidfd(pid)), 0};
+    Child child{UniqueFd(openPidfd(pid)), IoWatch()};
     if (child.pidfd) {
         child.watch = loop_.watch(child.pidfd.get(), EventLoop::kReadable, [this, pid](unsigned) {
             auto it = children_.find(pid);
@@ -148,8 +142,7 @@ void SpawnProcessStarter::watchChild(pid_t pid) {
             if (::waitpid(pid, &status, WNOHANG) == 0) {
                 return;  // not ended after all
             }
-            loop_.unwatch(it->second.watch);
-            children_.erase(it);
+            children_.erase(it);  // its watch ends with it
         });
     }
     // Without pidfds (kernels before 5.3) ended programs are collected at the
@@ -160,7 +153,7 @@ void SpawnProcessStarter::watchChild(pid_t pid) {
 void SpawnProcessStarter::reapEnded() {
     for (auto it = children_.begin(); it != children_.end();) {
         int status = 0;
-        if (it->second.watch == 0 && ::waitpid(it->first, &status, WNOHANG) != 0) {
+        if (!it->second.watch && ::waitpid(it->first, &status, WNOHANG) != 0) {
             it = children_.erase(it);
         } else {
             ++it;

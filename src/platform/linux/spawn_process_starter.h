@@ -40,7 +40,7 @@ class SpawnProcessStarter final : public ProcessStarter {
   private:
     struct Child {
         UniqueFd pidfd;
-        EventLoop::WatchId watch = 0;
+        IoWatch watch;  // after `pidfd`, so the watch ends before the pidfd closes
     };
     void watchChild(pid_t pid);
     void reapEnded();
