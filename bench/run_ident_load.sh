@@ -121,7 +121,9 @@ oident_pid=""
 echo
 echo "== pontavi on port 113"
 mkdir -p "$work/home"
-PONTAVI_HOME="$work/home" QT_QPA_PLATFORM=offscreen "$pontavi" >"$work/pontavi.log" 2>&1 &
+mkdir -m 700 "$work/runtime"
+PONTAVI_HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen \
+    "$pontavi" >"$work/pontavi.log" 2>&1 &
 pontavi_pid=$!
 if ! wait_listening 113 "$pontavi_pid"; then
     echo "pontavi is not listening on port 113; its output:" >&2

@@ -50,8 +50,12 @@ fail() {
 }
 source "$here/program_lib.sh"
 
+# A lock folder of its own: a copy of the program run by another test must
+# not make this one end as a second instance.
 mkdir -p "$work/home"
-PONTAVI_HOME="$work/home" QT_QPA_PLATFORM=offscreen "$program" >"$work/program.log" 2>&1 &
+mkdir -m 700 "$work/runtime"
+PONTAVI_HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen \
+    "$program" >"$work/program.log" 2>&1 &
 pid=$!
 wait_for_ident_port "$pid"
 
