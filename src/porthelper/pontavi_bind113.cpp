@@ -26,7 +26,7 @@ namespace {
 
 constexpr int kReplyFd = 3;
 constexpr std::uint16_t kIdentPort = 113;
-constexpr int kBacklog = 5;  // the Ident listener's queue length
+constexpr int kBacklog = 128;  // as the Ident listener binds itself: room for reconnect bursts
 
 bool IsStreamSocket(int fd) {
     struct stat st {};
