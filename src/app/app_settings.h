@@ -12,20 +12,12 @@
 
 #include "app/settings_store.h"
 #include "connection/connection_state.h"
+#include "mail/mail_server_record.h"
 #include "platform/event_loop.h"
 
 namespace pontavi {
 
 class VelkEncryption;
-
-// One mail server: row i of ServersInfo belongs to item i of ServerNames.
-struct MailServerRecord {
-    std::string Name;
-    std::string Server;
-    std::string UserName;
-    std::string Password;  // plain text in memory
-    bool operator==(const MailServerRecord&) const = default;
-};
 
 struct AppSettings {
     // "Options"

@@ -1,0 +1,399 @@
+#include "mail/pop3_session.h"
+
+#include <algorithm>
+#include <optional>
+#include <string_view>
+
+#include "net/line_socket.h"
+#include "net/sock_error.h"
+
+namespace pontavi {
+
+namespace {
+
+constexpr int kBufferSize = 8192;
+constexpr std::size_t kMaxAddress = 255;
+constexpr std::size_t kMaxCell = 255;
+constexpr int kMaxQuits = 3;
+const std::string kNoName;
+
+std::string Lowered(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return out;
+}
+
+// The first `n` characters, lowercased (fewer when the text is shorter).
+std::string LoweredPrefix(const std::string& text, std::size_t n) {
+    return Lowered(std::string_view(text).substr(0, n));
+}
+
+bool StartsWith(const std::string& text, std::string_view prefix) {
+    return std::string_view(text).substr(0, prefix.size()) == prefix;
+}
+
+// The message count of a STAT reply: the text after "+OK " up to its first
+// space, as a decimal number. Only plain digits are a count; anything else
+// (empty, a sign, letters, more digits than any mailbox holds) is not.
+std::optional<std::int64_t> StatCount(const std::string& line) {
+    if (line.size() <= 4) {
+        return std::nullopt;
+    }
+    std::string_view rest = std::string_view(line).substr(4);
+    rest = rest.substr(0, rest.find(' '));
+    if (rest.empty() || rest.size() > 15) {
+        return std::nullopt;
+    }
+    std::int64_t count = 0;
+    for (const char c : rest) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        count = count * 10 + (c - '0');
+    }
+    return count;
+}
+
+int GridRows(std::int64_t rows) {
+    return static_cast<int>(std::min<std::int64_t>(rows, 0x7fffffff));
+}
+
+}  // namespace
+
+const char* ToText(SessionState state) {
+    switch (state) {
+        case SessionState::AwaitGreeting:
+            return "AwaitGreeting";
+        case SessionState::AwaitUserReply:
+            return "AwaitUserReply";
+        case SessionState::AwaitPassReply:
+            return "AwaitPassReply";
+        case SessionState::AwaitStat:
+            return "AwaitStat";
+        case SessionState::ReadingHeaders:
+            return "ReadingHeaders";
+        case SessionState::Quitting:
+            return "Quitting";
+    }
+    return "?";
+}
+
+Pop3Session::Pop3Session(SocketLayer& layer, Pop3SessionParts parts, Pop3Limits limits)
+    : PopClient(layer),
+      layer_(layer),
+      parts_(parts),
+      limits_(std::move(limits)),
+      dialogue_(layer.Loop(), limits_.dialogueTimeOut, false),
+      quitGrace_(layer.Loop(), limits_.quitGrace, false) {
+    PopClient.setPort(limits_.port);
+    PopClient.setProtocol("tcp");
+    PopClient.setTimeOut(limits_.connectTimeOut);
+    PopClient.OnTimeOut = [this](TSockCtrl&, TSocketBase* socket) { PopClientTimeOut(socket); };
+    PopClient.OnDisconnect = [this](TSockCtrl&, TSocketBase* socket) {
+        PopClientDisconnect(socket);
+    };
+    PopClient.OnConnect = [this](TSockCtrl&, TSocketBase* socket) { onConnect(socket); };
+    dialogue_.OnTimer = [this] {
+        addError("-ERR No reply from the server for " +
+                 std::to_string(limits_.dialogueTimeOut / 1000) + " seconds");
+        PopClientDisconnect(PopClient.Connection());
+    };
+    // A server that does not close after "quit" has said all it will say.
+    quitGrace_.OnTimer = [this] { PopClientDisconnect(PopClient.Connection()); };
+}
+
+Pop3Session::~Pop3Session() = default;
+
+void Pop3Session::ResetCycle(std::vector<MailServerRecord> servers) {
+    Servers = std::move(servers);
+    TotalMessages = 0;
+    MessageRow = 1;
+    MessageCount = 0;
+    NewMessages = 0;
+    State = SessionState::AwaitGreeting;
+    listed_ = 0;
+}
+
+const MailServerRecord* Pop3Session::record() const {
+    if (CurrentServer < 0 || CurrentServer >= static_cast<int>(Servers.size())) {
+        return nullptr;
+    }
+    return &Servers[static_cast<std::size_t>(CurrentServer)];
+}
+
+const std::string& Pop3Session::ServerName() const {
+    const MailServerRecord* r = record();
+    return r != nullptr ? r->Name : kNoName;
+}
+
+void Pop3Session::addError(const std::string& text) {
+    parts_.MailErrorList.push_back(text + "@" + ServerName());
+}
+
+void Pop3Session::CheckMail() {
+    running_ = true;
+    sessionOpen_ = true;
+    topStatusPending_ = false;
+    bytesSinceProgress_ = 0;
+    quitsSent_ = 0;
+    const MailServerRecord* r = record();
+    const std::string server = r != nullptr ? r->Server : std::string();
+    try {
+        PopClient.setAddress(server.substr(0, kMaxAddress));
+        PopClient.Open<TLineSocket>();
+        if (!sessionOpen_) {
+            return;  // the time-out ended this session during the lookup wait
+        }
+        auto* connection = PopClient.ConnectionAs<TLineSocketBase>();
+        connection->OnLine = [this](TLineSocketBase&, const std::string& line, bool) {
+            PopClientLineRead(line);
+        };
+        connection->setWriteBufferSize(kBufferSize);
+        connection->setReadBufferSize(kBufferSize);
+        connection->setLineEnd(TLineEnd::leCRLF);
+    } catch (const ESockError& e) {
+        if (!sessionOpen_) {
+            return;
+        }
+        addError(std::string("-ERR ") + e.what());
+        PopClientDisconnect(PopClient.Connection());
+    }
+}
+
+void Pop3Session::onConnect(TSocketBase* socket) {
+    if (!sessionOpen_) {
+        return;
+    }
+    if (socket != nullptr && socket->Connected()) {
+        dialogue_.setEnabled(true);
+        return;
+    }
+    // A refused or unreachable connect: no OnDisconnect follows it.
+    const int error = socket != nullptr ? socket->LastError() : sockcode::kNotConnected;
+    addError("-ERR " + SockErrorMessage("Error %d (%s) connecting", error));
+    PopClientDisconnect(socket);
+}
+
+void Pop3Session::PopSend(const std::string& text) {
+    auto* connection = dynamic_cast<TLineSocketBase*>(PopClient.Connection());
+    if (connection == nullptr || !connection->Connected()) {
+        return;
+    }
+    connection->SendLine(text);  // a line that cannot fit is dropped like one sent too late
+    connection->Flush();
+}
+
+void Pop3Session::PopQuit() {
+    State = SessionState::Quitting;
+    // "quit" goes out again for a line that follows it, but a server that
+    // answers every "quit" without closing must not start an endless exchange.
+    if (quitsSent_ >= kMaxQuits) {
+        return;
+    }
+    ++quitsSent_;
+    PopSend("quit");
+    if (sessionOpen_ && !quitGrace_.Enabled()) {
+        dialogue_.setEnabled(false);
+        quitGrace_.setEnabled(true);
+    }
+}
+
+void Pop3Session::failAndQuit(const std::string& text) {
+    addError(text);
+    PopQuit();
+}
+
+void Pop3Session::progress() {
+    bytesSinceProgress_ = 0;
+}
+
+void Pop3Session::PopClientLineRead(const std::string& line) {
+    if (!sessionOpen_) {
+        return;
+    }
+    if (State != SessionState::Quitting) {
+        dialogue_.setEnabled(false);  // a fresh wait for the next line
+        dialogue_.setEnabled(true);
+        bytesSinceProgress_ += line.size() + 2;
+        if (bytesSinceProgress_ > limits_.bytesWithoutProgress) {
+            failAndQuit("-ERR The server sent more than " +
+                        std::to_string(limits_.bytesWithoutProgress) + " bytes without an answer");
+            return;
+        }
+    }
+    if (State != SessionState::ReadingHeaders) {
+        if (LoweredPrefix(line, 4) == "-err") {
+            failAndQuit(line);
+            return;
+        }
+        if (Lowered(line).find("signing off") != std::string::npos) {
+            State = SessionState::Quitting;
+        }
+    }
+    const MailServerRecord* r = record();
+    switch (State) {
+        case SessionState::Quitting:
+            PopQuit();
+            break;
+        case SessionState::AwaitGreeting:
+            progress();
+            PopSend("user " + (r != nullptr ? r->UserName : std::string()));
+            State = SessionState::AwaitUserReply;
+            break;
+        case SessionState::AwaitUserReply:
+            progress();
+            PopSend("pass " + (r != nullptr ? r->Password : std::string()));
+            State = SessionState::AwaitPassReply;
+            break;
+        case SessionState::AwaitPassReply:
+            progress();
+            PopSend("stat");
+            State = SessionState::AwaitStat;
+            break;
+        case SessionState::AwaitStat:
+            statReply(line);
+            break;
+        case SessionState::ReadingHeaders:
+            headerLine(line);
+            break;
+    }
+}
+
+void Pop3Session::statReply(const std::string& line) {
+    if (LoweredPrefix(line, 7) == "+ok 0 0") {
+        PopQuit();
+        return;
+    }
+    if (LoweredPrefix(line, 3) != "+ok") {
+        return;  // not the reply yet
+    }
+    const std::optional<std::int64_t> count = StatCount(line);
+    if (!count) {
+        failAndQuit("-ERR Unreadable message count in the STAT reply");
+        return;
+    }
+    progress();
+    MessageCount = *count;
+    TotalMessages += MessageCount;
+    if (MessageCount == 0) {
+        PopQuit();  // "+OK 0 <size>" or "+OK 0": there is nothing to ask for
+        return;
+    }
+    // The grid is sized for what is waiting, but never beyond what a cycle lists.
+    parts_.StringGrid1.setRowCount(
+        GridRows(std::min(TotalMessages, limits_.maxListedMessages) + 1));
+    if (listed_ >= limits_.maxListedMessages) {
+        failAndQuit("-ERR Too many messages: only the first " +
+                    std::to_string(limits_.maxListedMessages) + " are listed");
+        return;
+    }
+    MessageNumber = 1;
+    State = SessionState::ReadingHeaders;
+    topStatusPending_ = true;
+    PopSend("top 1 0");
+}
+
+void Pop3Session::ensureRow(std::int64_t row) {
+    if (row >= parts_.StringGrid1.RowCount()) {
+        parts_.StringGrid1.setRowCount(GridRows(row + 1));
+    }
+}
+
+void Pop3Session::headerLine(const std::string& line) {
+    if (std::exchange(topStatusPending_, false) && LoweredPrefix(line, 4) == "-err") {
+        // TOP is optional in POP3: a server without it says so here, and
+        // waiting for a "." that will never come would only stall the cycle.
+        failAndQuit(line);
+        return;
+    }
+    if (StartsWith(line, "From:")) {
+        ensureRow(MessageRow);
+        parts_.StringGrid1.setCell(0, GridRows(MessageRow),
+                                   line.size() > 6 ? line.substr(6, kMaxCell) : std::string());
+    } else if (StartsWith(line, "Subject:")) {
+        ensureRow(MessageRow);
+        parts_.StringGrid1.setCell(1, GridRows(MessageRow),
+                                   line.size() > 9 ? line.substr(9, kMaxCell) : std::string());
+    } else if (LoweredPrefix(line, 11) == "message-id:") {
+        if (parts_.Seen.Add(line)) {
+            ++NewMessages;
+        }
+    } else if (line == ".") {
+        endOfHeaders();
+    }
+}
+
+void Pop3Session::endOfHeaders() {
+    progress();
+    ensureRow(MessageRow);
+    parts_.StringGrid1.setCell(2, GridRows(MessageRow), ServerName());
+    ++listed_;
+    if (MessageNumber < MessageCount) {
+        if (listed_ >= limits_.maxListedMessages) {
+            ++MessageRow;
+            failAndQuit("-ERR Too many messages: only the first " +
+                        std::to_string(limits_.maxListedMessages) + " are listed");
+            return;
+        }
+        ++MessageNumber;
+        topStatusPending_ = true;
+        PopSend("top " + std::to_string(MessageNumber) + " 0");
+        ++MessageRow;
+    } else {
+        ++MessageRow;
+        PopQuit();
+    }
+}
+
+void Pop3Session::PopClientTimeOut(TSocketBase* socket) {
+    if (!sessionOpen_) {
+        return;
+    }
+    addError("-ERR Connection Timed Out");
+    PopClientDisconnect(socket);
+}
+
+void Pop3Session::stopTimers() {
+    dialogue_.setEnabled(false);
+    quitGrace_.setEnabled(false);
+}
+
+void Pop3Session::PopClientDisconnect(TSocketBase* socket) {
+    if (socket != nullptr) {
+        socket->Close();  // a local close raises no further OnDisconnect
+    }
+    if (!sessionOpen_) {
+        return;  // this session has already ended
+    }
+    sessionOpen_ = false;
+    stopTimers();
+    // The next session opens once this one has unwound (it may have ended
+    // inside a lookup wait or inside Open).
+    layer_.Loop().post([this, alive = std::weak_ptr<int>(life_)] {
+        if (!alive.expired()) {
+            handOver();
+        }
+    });
+}
+
+void Pop3Session::handOver() {
+    if (CurrentServer < static_cast<int>(Servers.size()) - 1) {
+        ++CurrentServer;
+        const std::string text = "Checking Mail at " + ServerName();
+        parts_.TrayIcon1.setToolTip(text);
+        parts_.MailStatus.setPanelText(0, text);
+        State = SessionState::AwaitGreeting;
+        CheckMail();
+        return;
+    }
+    running_ = false;
+    if (OnCycleComplete) {
+        OnCycleComplete();
+    }
+}
+
+}  // namespace pontavi

@@ -1,0 +1,140 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "controls/status_bar.h"
+#include "controls/string_grid.h"
+#include "controls/tray_icon.h"
+#include "mail/mail_server_record.h"
+#include "mail/seen_message_ids.h"
+#include "net/client_socket.h"
+#include "platform/timer.h"
+
+namespace pontavi {
+
+class TLineSocketBase;
+
+// Where the dialogue with the current server stands.
+enum class SessionState {
+    AwaitGreeting,
+    AwaitUserReply,
+    AwaitPassReply,
+    AwaitStat,
+    ReadingHeaders,
+    Quitting,
+};
+const char* ToText(SessionState state);
+
+// What a check cycle writes to: the Messages page's grid, the tray tip and the
+// mail status bar, the Message-ID lines seen so far and the cycle's errors.
+struct Pop3SessionParts {
+    StringGrid& StringGrid1;
+    TrayIcon& TrayIcon1;
+    StatusBar& MailStatus;
+    SeenMessageIds& Seen;
+    std::vector<std::string>& MailErrorList;
+};
+
+// Limits that keep a hostile or broken server from holding the cycle or the
+// program's memory. The defaults are the program's; tests shorten them.
+struct Pop3Limits {
+    std::string port = "110";
+    int connectTimeOut = 30;  // seconds, the lookup and the connect phase (PopClient's TimeOut)
+    // A connected server that sends no line for this long is given up with an
+    // entry (a TOP it never ends, a server gone silent).
+    Millis dialogueTimeOut = 60'000;
+    // After "quit" the server has this long to close, whatever it still sends.
+    Millis quitGrace = 10'000;
+    // Bytes of lines accepted without the dialogue moving on (one message's
+    // headers, junk while waiting for the STAT reply).
+    std::size_t bytesWithoutProgress = 1u << 20;
+    // Messages listed in the grid per cycle; the counts still take the STAT
+    // figures.
+    std::int64_t maxListedMessages = 100'000;
+};
+
+// The POP3 check: one session per configured server, visited in order over
+// the one client connection PopClient; each logs in, asks STAT, reads the
+// header lines of every message with "top n 0", fills the grid, counts the
+// Message-ID lines not seen before, records errors and quits. Nothing is
+// downloaded but header lines and nothing is deleted.
+//
+// Every session ends through PopClientDisconnect, exactly once; the hand-over
+// to the next server (or the cycle's completion) then runs on the next loop
+// turn, so a session never opens while an earlier one is still unwinding (a
+// time-out inside a lookup wait, an error raised inside Open).
+//
+// The cycle works on the server list as it stood when it began (ResetCycle),
+// so New and Delete in the settings dialog cannot shift it. Loop thread only.
+class Pop3Session {
+  public:
+    Pop3Session(SocketLayer& layer, Pop3SessionParts parts, Pop3Limits limits = {});
+    ~Pop3Session();
+    Pop3Session(const Pop3Session&) = delete;
+    Pop3Session& operator=(const Pop3Session&) = delete;
+
+    TClientSocket PopClient;
+
+    // ---- cycle state
+    // The cycle's servers; names and records taken together when it began.
+    std::vector<MailServerRecord> Servers;
+    int CurrentServer = 0;
+    SessionState State = SessionState::AwaitGreeting;
+    std::int64_t MessageCount = 0;
+    std::int64_t MessageNumber = 0;
+    std::int64_t MessageRow = 1;
+    std::int64_t TotalMessages = 0;
+    int NewMessages = 0;
+
+    // Runs (one loop turn after the last session ended) when the cycle is
+    // complete; CurrentServer still names the last server.
+    std::function<void()> OnCycleComplete;
+
+    // Starts a cycle's bookkeeping over `servers`: the counters to their
+    // start, the state AwaitGreeting. Does not touch the grid or CurrentServer.
+    void ResetCycle(std::vector<MailServerRecord> servers);
+    // True from CheckMail until the cycle completes.
+    bool Running() const { return running_; }
+    const std::string& ServerName() const;
+
+    // ---- the session's operations
+    void CheckMail();
+    void PopSend(const std::string& text);
+    void PopQuit();
+    void PopClientLineRead(const std::string& line);
+    void PopClientTimeOut(TSocketBase* socket);
+    void PopClientDisconnect(TSocketBase* socket);
+
+  private:
+    void onConnect(TSocketBase* socket);
+    void addError(const std::string& text);
+    void failAndQuit(const std::string& text);
+    void statReply(const std::string& line);
+    void headerLine(const std::string& line);
+    void endOfHeaders();
+    void progress();
+    void ensureRow(std::int64_t row);
+    void handOver();
+    void stopTimers();
+    const MailServerRecord* record() const;
+
+    SocketLayer& layer_;
+    Pop3SessionParts parts_;
+    Pop3Limits limits_;
+    Timer dialogue_;
+    Timer quitGrace_;
+    bool running_ = false;
+    bool sessionOpen_ = false;       // between CheckMail and the session's end
+    bool topStatusPending_ = false;  // the next line opens a TOP reply
+    std::size_t bytesSinceProgress_ = 0;
+    int quitsSent_ = 0;
+    std::int64_t listed_ = 0;  // messages given a grid row this cycle
+    std::shared_ptr<int> life_ = std::make_shared<int>(0);
+};
+
+}  // namespace pontavi

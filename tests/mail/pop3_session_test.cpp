@@ -1,0 +1,579 @@
+#include "mail/pop3_session.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "net/net_fixture.h"
+
+namespace pontavi {
+namespace {
+
+// One message as the scripted server holds it: its header lines.
+using Headers = std::vector<std::string>;
+
+// A POP3 server on loopback, driven by the same loop as the session. It
+// answers like a plain server by default; each test changes what it needs.
+class ScriptedPop3 {
+  public:
+    ScriptedPop3(SocketLayer& layer, const std::string& address, const std::string& port)
+        : server_(layer) {
+        server_.OnAccept = [this](TSockCtrl&, TSocketBase* socket) {
+            auto* c = dynamic_cast<TLineSocket*>(socket);
+            c->setWriteBufferSize(4 << 20);
+            c->OnLine = [this](TLineSocketBase& conn, const std::string& line, bool) {
+                received.push_back(line);
+                answer(conn, line);
+            };
+            ++connections;
+            if (!greeting.empty()) {
+                send(*c, greeting + "\r\n");
+            }
+        };
+        server_.setAddress(address);
+        server_.setPort(port);
+        server_.Listen<TLineSocket>();
+    }
+
+    int Port() const { return server_.LocalPort(); }
+
+    static void send(TLineSocketBase& c, const std::string& bytes) {
+        std::size_t at = 0;
+        while (at < bytes.size()) {
+            at += c.Write(bytes.data() + at, bytes.size() - at);
+            c.Flush();
+        }
+    }
+
+    std::string greeting = "+OK POP3 ready";
+    std::string password = "secret";
+    std::vector<Headers> mailbox;
+    std::string statReply;  // empty: "+OK <count> <size>"
+    std::string quitReply = "+OK bye";
+    bool closeOnQuit = true;
+    // Answers a command instead of the default; true when it did.
+    std::function<bool(TLineSocketBase&, const std::string&)> custom;
+    std::vector<std::string> received;
+    int connections = 0;
+
+  private:
+    void answer(TLineSocketBase& c, const std::string& line) {
+        if (custom && custom(c, line)) {
+            return;
+        }
+        if (line.rfind("user ", 0) == 0) {
+            send(c, "+OK\r\n");
+        } else if (line.rfind("pass ", 0) == 0) {
+            send(c, line.substr(5) == password ? "+OK logged in\r\n" : "-ERR invalid password\r\n");
+        } else if (line == "stat") {
+            send(c, (statReply.empty() ? "+OK " + std::to_string(mailbox.size()) + " 4500"
+                                       : statReply) +
+                        "\r\n");
+        } else if (line.rfind("top ", 0) == 0) {
+            const std::size_t n = std::stoul(line.substr(4));
+            if (n < 1 || n > mailbox.size()) {
+                send(c, "-ERR no such message\r\n");
+                return;
+            }
+            std::string reply = "+OK\r\n";
+            for (const auto& h : mailbox[n - 1]) {
+                reply += h + "\r\n";
+            }
+            send(c, reply + "\r\n.\r\n");
+        } else if (line == "quit") {
+            send(c, quitReply + "\r\n");
+            if (closeOnQuit) {
+                c.Close();
+            }
+        } else {
+            send(c, "-ERR unknown command\r\n");
+        }
+    }
+
+    TServerSocket server_;
+};
+
+Headers Message(const std::string& from, const std::string& subject, const std::string& id = "") {
+    Headers h{"Return-Path: <x@y>", "From: " + from, "Subject: " + subject};
+    if (!id.empty()) {
+        h.push_back("Message-ID: " + id);
+    }
+    return h;
+}
+
+class Pop3SessionTest : public NetTest {
+  protected:
+    Pop3SessionTest() {
+        resolver.addHost("mail.example", "127.0.0.1");
+        first = std::make_unique<ScriptedPop3>(layer, "127.0.0.1", "0");
+        port = std::to_string(first->Port());
+        limits.port = port;
+    }
+
+    Pop3Session& session() {
+        if (!session_) {
+            session_ = std::make_unique<Pop3Session>(
+                layer, Pop3SessionParts{grid, tray, status, seen, errors}, limits);
+            session_->OnCycleComplete = [this] { ++completions; };
+        }
+        return *session_;
+    }
+
+    // A cycle as the mail timer starts it, run until it completes.
+    bool runCycle(std::vector<MailServerRecord> servers, Millis limit = 600'000) {
+        Pop3Session& s = session();
+        const int before = completions;
+        s.CurrentServer = 0;
+        grid.setRowCount(0);
+        grid.setRowCount(2);
+        s.ResetCycle(std::move(servers));
+        s.CheckMail();
+        const bool done = runUntil([&] { return completions > before; }, limit);
+        EXPECT_FALSE(s.Running());
+        return done;
+    }
+
+    static MailServerRecord Box(const std::string& name, const std::string& server = "127.0.0.1",
+                                const std::string& password = "secret") {
+        return {name, server, "joe", password};
+    }
+
+    std::vector<std::string> column(int col) const {
+        std::vector<std::string> out;
+        for (int r = 1; r < grid.RowCount(); ++r) {
+            out.push_back(grid.Cell(col, r));
+        }
+        return out;
+    }
+
+    StringGrid grid{"StringGrid1", 3, 2};
+    TrayIcon tray{"TrayIcon1"};
+    StatusBar status{"MailStatus", {{"Status: IDLE", 220}, {"Last Check: Never", 120}}};
+    SeenMessageIds seen;
+    std::vector<std::string> errors;
+    Pop3Limits limits;
+    std::unique_ptr<ScriptedPop3> first;
+    std::string port;
+    int completions = 0;
+
+  private:
+    std::unique_ptr<Pop3Session> session_;
+};
+
+// ---- the exchanges of a normal session
+
+TEST_F(Pop3SessionTest, CommandsRowsAndCountsFollowTheStatReply) {
+    struct Case {
+        const char* stat;
+        int messages;
+        std::vector<std::string> commands;
+        int rows;
+        int total;
+    };
+    const std::vector<Case> cases = {
+        {"+OK 3 4500",
+         3,
+         {"user joe", "pass secret", "stat", "top 1 0", "top 2 0", "top 3 0", "quit"},
+         4,
+         3},
+        {"+OK 2", 2, {"user joe", "pass secret", "stat", "top 1 0", "top 2 0", "quit"}, 3, 2},
+        {"+OK 0 0", 0, {"user joe", "pass secret", "stat", "quit"}, 2, 0},
+        {"+ok 0 0", 0, {"user joe", "pass secret", "stat", "quit"}, 2, 0},
+        {"+OK 0", 0, {"user joe", "pass secret", "stat", "quit"}, 2, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stat);
+        first->received.clear();
+        first->statReply = c.stat;
+        first->mailbox.clear();
+        for (int i = 0; i < c.messages; ++i) {
+            first->mailbox.push_back(Message("a" + std::to_string(i), "s" + std::to_string(i)));
+        }
+        ASSERT_TRUE(runCycle({Box("Home")}));
+        EXPECT_EQ(first->received, c.commands);
+        EXPECT_EQ(grid.RowCount(), c.rows);
+        EXPECT_EQ(session().TotalMessages, c.total);
+        EXPECT_TRUE(errors.empty());
+        for (int i = 0; i < c.messages; ++i) {
+            EXPECT_EQ(grid.Cell(0, i + 1), "a" + std::to_string(i));
+            EXPECT_EQ(grid.Cell(1, i + 1), "s" + std::to_string(i));
+            EXPECT_EQ(grid.Cell(2, i + 1), "Home");
+        }
+    }
+}
+
+TEST_F(Pop3SessionTest, HeaderLinesFillCellsByTheirExactPrefix) {
+    struct Case {
+        const char* name;
+        Headers headers;
+        std::string from, subject;
+    };
+    const std::string longSubject(300, 's');
+    const std::vector<Case> cases = {
+        {"plain", {"From: Ann <a@b>", "Subject: Hi"}, "Ann <a@b>", "Hi"},
+        {"other letter case", {"FROM: Ann", "subject: Hi"}, "", ""},
+        {"no space after colon", {"From:Ann", "Subject:Hi"}, "nn", "i"},
+        {"second From replaces", {"From: Ann", "From: Bob"}, "Bob", ""},
+        {"cut to 255", {"Subject: " + longSubject}, "", std::string(255, 's')},
+        {"signing off in a subject",
+         {"Subject: I am signing off", "From: x"},
+         "x",
+         "I am signing off"},
+        {"bare prefixes", {"From:", "Subject:"}, "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        first->mailbox = {c.headers, Message("next", "after")};
+        ASSERT_TRUE(runCycle({Box("Home")}));
+        EXPECT_EQ(column(0), (std::vector<std::string>{c.from, "next"}));
+        EXPECT_EQ(column(1), (std::vector<std::string>{c.subject, "after"}));
+    }
+}
+
+TEST_F(Pop3SessionTest, MessageIdLinesCountAsNewOncePerRun) {
+    first->mailbox = {Message("a", "1", "<1@x>"), Message("b", "2", "<2@x>"), Message("c", "3")};
+    ASSERT_TRUE(runCycle({Box("Home")}));
+    EXPECT_EQ(session().NewMessages, 2);
+    EXPECT_EQ(session().TotalMessages, 3);
+
+    ASSERT_TRUE(runCycle({Box("Home")}));
+    EXPECT_EQ(session().NewMessages, 0);
+
+    first->mailbox.push_back({"Message-Id: <1@x>"});   // another letter case
+    first->mailbox.push_back({"Message-ID:  <2@x>"});  // other spacing
+    first->mailbox.push_back({"message-id: <9@x>", "From: z"});
+    ASSERT_TRUE(runCycle({Box("Home")}));
+    EXPECT_EQ(session().NewMessages, 3);
+    EXPECT_EQ(seen.size(), 5u);
+    EXPECT_EQ(seen[0], "Message-ID: <1@x>");
+}
+
+TEST_F(Pop3SessionTest, ServersAreVisitedInOrderAndRowsFollowOn) {
+    ScriptedPop3 second(layer, "127.0.0.2", port);
+    first->mailbox = {Message("a", "1"), Message("b", "2")};
+    second.mailbox = {Message("c", "3")};
+    std::vector<std::string> tips;
+    tray.OnStateChanged = [&] {
+        if (tips.empty() || tips.back() != tray.ToolTip()) {
+            tips.push_back(tray.ToolTip());
+        }
+    };
+    std::vector<MailServerRecord> servers = {Box("One"), Box("Two", "127.0.0.2"),
+                                             Box("Three", "127.0.0.1", "wrong")};
+    Pop3Session& s = session();
+    s.CurrentServer = 0;
+    s.ResetCycle(servers);
+    // The settings dialog may change the list while the cycle runs.
+    servers.erase(servers.begin());
+    s.CheckMail();
+    ASSERT_TRUE(runUntil([&] { return completions == 1; }, 600'000));
+    EXPECT_EQ(column(0), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(column(2), (std::vector<std::string>{"One", "One", "Two"}));
+    EXPECT_EQ(s.TotalMessages, 3);
+    EXPECT_EQ(s.MessageRow, 4);
+    EXPECT_EQ(errors, (std::vector<std::string>{"-ERR invalid password@Three"}));
+    EXPECT_EQ(tips, (std::vector<std::string>{"Checking Mail at Two", "Checking Mail at Three"}));
+    EXPECT_EQ(status.PanelText(0), "Checking Mail at Three");
+    EXPECT_EQ(s.CurrentServer, 2);
+    EXPECT_EQ(first->connections, 2);
+}
+
+// ---- failures: every one makes an entry (or none, where the server did
+// nothing wrong) and the cycle goes on with the next server
+
+TEST_F(Pop3SessionTest, FailuresMakeOneEntryAndTheCycleGoesOn) {
+    struct Case {
+        const char* name;
+        std::function<void(ScriptedPop3&)> script;
+        std::string server;
+        std::vector<std::string> entries;
+        std::vector<std::string> commands;
+    };
+    const std::string ok = "127.0.0.1";
+    const std::vector<Case> cases = {
+        {"greeting refused",
+         [](ScriptedPop3& p) { p.greeting = "-ERR go away"; },
+         ok,
+         {"-ERR go away@Bad"},
+         {"quit"}},
+        {"wrong password",
+         [](ScriptedPop3& p) { p.password = "other"; },
+         ok,
+         {"-ERR invalid password@Bad"},
+         {"user joe", "pass secret", "quit"}},
+        {"stat refused",
+         [](ScriptedPop3& p) { p.statReply = "-err mailbox locked"; },
+         ok,
+         {"-err mailbox locked@Bad"},
+         {"user joe", "pass secret", "stat", "quit"}},
+        {"stat count not a number",
+         [](ScriptedPop3& p) { p.statReply = "+OK many 300"; },
+         ok,
+         {"-ERR Unreadable message count in the STAT reply@Bad"},
+         {"user joe", "pass secret", "stat", "quit"}},
+        {"stat count negative",
+         [](ScriptedPop3& p) { p.statReply = "+OK -5 300"; },
+         ok,
+         {"-ERR Unreadable message count in the STAT reply@Bad"},
+         {"user joe", "pass secret", "stat", "quit"}},
+        {"top refused",
+         [](ScriptedPop3& p) {
+             p.mailbox = {Message("a", "b")};
+             p.statReply = "+OK 2 10";
+             p.custom = [](TLineSocketBase& c, const std::string& line) {
+                 if (line != "top 2 0") {
+                     return false;
+                 }
+                 ScriptedPop3::send(c, "-ERR TOP not supported\r\n");
+                 return true;
+             };
+         },
+         ok,
+         {"-ERR TOP not supported@Bad"},
+         {"user joe", "pass secret", "stat", "top 1 0", "top 2 0", "quit"}},
+        {"no end of headers",
+         [](ScriptedPop3& p) {
+             p.statReply = "+OK 1 10";
+             p.custom = [](TLineSocketBase& c, const std::string& line) {
+                 if (line.rfind("top", 0) != 0) {
+                     return false;
+                 }
+                 ScriptedPop3::send(c, "+OK\r\nFrom: a\r\n");
+                 return true;
+             };
+         },
+         ok,
+         {"-ERR No reply from the server for 60 seconds@Bad"},
+         {"user joe", "pass secret", "stat", "top 1 0"}},
+        {"silent after the greeting",
+         [](ScriptedPop3& p) {
+             p.custom = [](TLineSocketBase&, const std::string&) { return true; };
+         },
+         ok,
+         {"-ERR No reply from the server for 60 seconds@Bad"},
+         {"user joe"}},
+        {"answers every quit but never closes",
+         [](ScriptedPop3& p) { p.closeOnQuit = false; },
+         ok,
+         {},
+         {"user joe", "pass secret", "stat", "quit", "quit", "quit"}},
+        {"signing off is answered with one more quit",
+         [](ScriptedPop3& p) {
+             p.custom = [quits = 0](TLineSocketBase& c, const std::string& line) mutable {
+                 if (line != "quit") {
+                     return false;
+                 }
+                 if (++quits == 1) {
+                     ScriptedPop3::send(c, "+OK server signing off\r\n");
+                 } else {
+                     c.Close();
+                 }
+                 return true;
+             };
+         },
+         ok,
+         {},
+         {"user joe", "pass secret", "stat", "quit", "quit"}},
+        {"connect refused",
+         [](ScriptedPop3&) {},
+         "127.0.0.3",
+         {"-ERR Error 10061 (Connection refused) connecting@Bad"},
+         {}},
+        {"host not found",
+         [](ScriptedPop3&) {},
+         "nowhere.example",
+         {"-ERR Error 11001 (Host not found) finding address for host@Bad"},
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        errors.clear();
+        ScriptedPop3 bad(layer, "127.0.0.4", port);
+        c.script(bad);
+        ScriptedPop3 good(layer, "127.0.0.5", port);
+        good.mailbox = {Message("after", "ok")};
+        ASSERT_TRUE(runCycle(
+            {Box("Bad", c.server == ok ? "127.0.0.4" : c.server), Box("Good", "127.0.0.5")}));
+        EXPECT_EQ(errors, c.entries);
+        EXPECT_EQ(bad.received, c.commands);
+        EXPECT_EQ(good.received.back(), "quit");
+        const auto from = column(0);
+        EXPECT_NE(std::find(from.begin(), from.end(), "after"), from.end());
+        EXPECT_TRUE(handlerErrors.empty()) << handlerErrors.front();
+    }
+}
+
+TEST_F(Pop3SessionTest, TimeOutDuringTheLookupEndsTheSessionOnce) {
+    resolver.setDelay("hang.example", FakeResolver::kNever);
+    first->mailbox = {Message("a", "b")};
+    ASSERT_TRUE(runCycle({Box("Slow", "hang.example"), Box("Next")}));
+    EXPECT_EQ(errors, (std::vector<std::string>{"-ERR Connection Timed Out@Slow"}));
+    EXPECT_EQ(column(0), (std::vector<std::string>{"a"}));
+    EXPECT_EQ(first->connections, 1);
+    EXPECT_TRUE(handlerErrors.empty());
+}
+
+TEST_F(Pop3SessionTest, EmptyServerFieldIsASocketErrorEntry) {
+    ASSERT_TRUE(runCycle({Box("Empty", "")}));
+    EXPECT_EQ(errors, (std::vector<std::string>{"-ERR No address specified@Empty"}));
+}
+
+TEST_F(Pop3SessionTest, LinkDroppedMidSessionKeepsRowsWithoutEntry) {
+    first->mailbox = {Message("a", "1"), Message("b", "2")};
+    first->custom = [](TLineSocketBase& c, const std::string& line) {
+        if (line != "top 2 0") {
+            return false;
+        }
+        c.Close();
+        return true;
+    };
+    ASSERT_TRUE(runCycle({Box("Home")}));
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(column(0), (std::vector<std::string>{"a", ""}));
+}
+
+// ---- hostile servers: bounded memory, the cycle always ends
+
+TEST_F(Pop3SessionTest, HostileServersCannotHoldTheCycleOrMemory) {
+    limits.maxListedMessages = 50;
+    limits.bytesWithoutProgress = 64 * 1024;
+    struct Case {
+        const char* name;
+        std::function<void(ScriptedPop3&)> script;
+        std::string entry;  // prefix of the one entry; empty for none
+        int maxRows;
+    };
+    const std::vector<Case> cases = {
+        {"huge count, three delivered",
+         [](ScriptedPop3& p) {
+             p.statReply = "+OK 4000000000 1";
+             p.mailbox = {Message("a", "1"), Message("b", "2"), Message("c", "3")};
+             p.custom = [](TLineSocketBase& c, const std::string& line) {
+                 if (line != "top 4 0") {
+                     return false;
+                 }
+                 c.Close();
+                 return true;
+             };
+         },
+         "", 51},
+        {"huge count, all delivered",
+         [](ScriptedPop3& p) {
+             p.statReply = "+OK 4000000000 1";
+             p.custom = [](TLineSocketBase& c, const std::string& line) {
+                 if (line.rfind("top", 0) != 0) {
+                     return false;
+                 }
+                 ScriptedPop3::send(c, "+OK\r\nFrom: x\r\n\r\n.\r\n");
+                 return true;
+             };
+         },
+         "-ERR Too many messages: only the first 50 are listed", 51},
+        {"endless headers",
+         [](ScriptedPop3& p) {
+             p.statReply = "+OK 1 1";
+             p.custom = [](TLineSocketBase& c, const std::string& line) {
+                 if (line.rfind("top", 0) != 0) {
+                     return false;
+                 }
+                 std::string flood = "+OK\r\n";
+                 for (int i = 0; i < 2000; ++i) {
+                     flood += "X-Junk: " + std::string(100, 'j') + "\r\n";
+                 }
+                 ScriptedPop3::send(c, flood);
+                 return true;
+             };
+         },
+         "-ERR The server sent more than 65536 bytes without an answer", 2},
+        {"junk instead of a STAT reply",
+         [](ScriptedPop3& p) {
+             p.custom = [](TLineSocketBase& c, const std::string& line) {
+                 if (line != "stat") {
+                     return false;
+                 }
+                 std::string junk;
+                 for (int i = 0; i < 8000; ++i) {
+                     junk += "* not yet\r\n";
+                 }
+                 ScriptedPop3::send(c, junk);
+                 return true;
+             };
+         },
+         "-ERR The server sent more than 65536 bytes without an answer", 2},
+        {"header line longer than the read buffer",
+         [](ScriptedPop3& p) {
+             p.statReply = "+OK 1 1";
+             p.custom = [](TLineSocketBase& c, const std::string& line) {
+                 if (line.rfind("top", 0) != 0) {
+                     return false;
+                 }
+                 ScriptedPop3::send(c, "+OK\r\nSubject: " + std::string(20000, 'l') + "\r\n.\r\n");
+                 return true;
+             };
+         },
+         "-ERR No reply from the server for 60 seconds", 2},
+        {"talks on after quit",
+         [](ScriptedPop3& p) {
+             p.closeOnQuit = false;
+             p.custom = [](TLineSocketBase& c, const std::string& line) {
+                 if (line != "quit") {
+                     return false;
+                 }
+                 for (int i = 0; i < 3000; ++i) {
+                     ScriptedPop3::send(c, "+OK still here\r\n");
+                 }
+                 return true;
+             };
+         },
+         "", 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        errors.clear();
+        handlerErrors.clear();
+        ScriptedPop3 bad(layer, "127.0.0.6", port);
+        c.script(bad);
+        ASSERT_TRUE(runCycle({Box("Bad", "127.0.0.6")}));
+        if (c.entry.empty()) {
+            EXPECT_TRUE(errors.empty()) << errors.front();
+        } else {
+            ASSERT_EQ(errors.size(), 1u);
+            EXPECT_EQ(errors[0], c.entry + "@Bad");
+        }
+        EXPECT_LE(grid.RowCount(), c.maxRows);
+    }
+}
+
+TEST_F(Pop3SessionTest, CommandsWhileNotConnectedAreDropped) {
+    Pop3Session& s = session();
+    s.PopSend("stat");
+    s.PopQuit();
+    EXPECT_EQ(s.State, SessionState::Quitting);
+    EXPECT_STREQ(ToText(s.State), "Quitting");
+    loop.runFor(100);
+    EXPECT_TRUE(first->received.empty());
+}
+
+TEST(SeenMessageIdsTest, KeepsOrderFindsExactlyAndForgetsOldestPastItsLimit) {
+    SeenMessageIds seen(30);
+    EXPECT_TRUE(seen.Add("Message-ID: <1>"));  // 15 bytes
+    EXPECT_FALSE(seen.Add("Message-ID: <1>"));
+    EXPECT_FALSE(seen.Contains("message-id: <1>"));
+    EXPECT_TRUE(seen.Add("Message-ID: <2>"));
+    EXPECT_EQ(seen.Bytes(), 30u);
+    EXPECT_TRUE(seen.Add("Message-ID: <3>"));
+    EXPECT_EQ(seen.size(), 2u);
+    EXPECT_FALSE(seen.Contains("Message-ID: <1>"));
+    EXPECT_EQ(seen[0], "Message-ID: <2>");
+    EXPECT_EQ(seen[1], "Message-ID: <3>");
+    seen.clear();
+    EXPECT_TRUE(seen.empty());
+    EXPECT_TRUE(seen.Add("Message-ID: <1>"));
+}
+
+}  // namespace
+}  // namespace pontavi
