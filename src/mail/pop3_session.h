@@ -36,7 +36,7 @@ struct Pop3SessionParts {
     StringGrid& StringGrid1;
     TrayIcon& TrayIcon1;
     StatusBar& MailStatus;
-    SeenMessageIds& Seen;
+    SeenMessageIdList& Seen;
     std::vector<std::string>& MailErrorList;
 };
 

@@ -2,7 +2,7 @@
 
 namespace pontavi {
 
-bool SeenMessageIds::Add(const std::string& line) {
+bool SeenMessageIdList::Add(const std::string& line) {
     if (Contains(line)) {
         return false;
     }
@@ -17,7 +17,7 @@ bool SeenMessageIds::Add(const std::string& line) {
     return true;
 }
 
-void SeenMessageIds::clear() {
+void SeenMessageIdList::clear() {
     index_.clear();
     lines_.clear();
     bytes_ = 0;

@@ -15,13 +15,13 @@ namespace pontavi {
 //
 // A hostile server could hand out a fresh identifier for every message of
 // every cycle; past `byteLimit` bytes the oldest lines are forgotten first.
-class SeenMessageIds {
+class SeenMessageIdList {
   public:
     static constexpr std::size_t kDefaultByteLimit = 32u << 20;
 
-    explicit SeenMessageIds(std::size_t byteLimit = kDefaultByteLimit) : byteLimit_(byteLimit) {}
-    SeenMessageIds(const SeenMessageIds&) = delete;
-    SeenMessageIds& operator=(const SeenMessageIds&) = delete;
+    explicit SeenMessageIdList(std::size_t byteLimit = kDefaultByteLimit) : byteLimit_(byteLimit) {}
+    SeenMessageIdList(const SeenMessageIdList&) = delete;
+    SeenMessageIdList& operator=(const SeenMessageIdList&) = delete;
 
     // Keeps the line when it has not been seen; true when it was new.
     bool Add(const std::string& line);

@@ -8,102 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "mail/scripted_pop3.h"
 #include "net/net_fixture.h"
 
 namespace pontavi {
 namespace {
-
-// One message as the scripted server holds it: its header lines.
-using Headers = std::vector<std::string>;
-
-// A POP3 server on loopback, driven by the same loop as the session. It
-// answers like a plain server by default; each test changes what it needs.
-class ScriptedPop3 {
-  public:
-    ScriptedPop3(SocketLayer& layer, const std::string& address, const std::string& port)
-        : server_(layer) {
-        server_.OnAccept = [this](TSockCtrl&, TSocketBase* socket) {
-            auto* c = dynamic_cast<TLineSocket*>(socket);
-            c->setWriteBufferSize(4 << 20);
-            c->OnLine = [this](TLineSocketBase& conn, const std::string& line, bool) {
-                received.push_back(line);
-                answer(conn, line);
-            };
-            ++connections;
-            if (!greeting.empty()) {
-                send(*c, greeting + "\r\n");
-            }
-        };
-        server_.setAddress(address);
-        server_.setPort(port);
-        server_.Listen<TLineSocket>();
-    }
-
-    int Port() const { return server_.LocalPort(); }
-
-    static void send(TLineSocketBase& c, const std::string& bytes) {
-        std::size_t at = 0;
-        while (at < bytes.size()) {
-            at += c.Write(bytes.data() + at, bytes.size() - at);
-            c.Flush();
-        }
-    }
-
-    std::string greeting = "+OK POP3 ready";
-    std::string password = "secret";
-    std::vector<Headers> mailbox;
-    std::string statReply;  // empty: "+OK <count> <size>"
-    std::string quitReply = "+OK bye";
-    bool closeOnQuit = true;
-    // Answers a command instead of the default; true when it did.
-    std::function<bool(TLineSocketBase&, const std::string&)> custom;
-    std::vector<std::string> received;
-    int connections = 0;
-
-  private:
-    void answer(TLineSocketBase& c, const std::string& line) {
-        if (custom && custom(c, line)) {
-            return;
-        }
-        if (line.rfind("user ", 0) == 0) {
-            send(c, "+OK\r\n");
-        } else if (line.rfind("pass ", 0) == 0) {
-            send(c, line.substr(5) == password ? "+OK logged in\r\n" : "-ERR invalid password\r\n");
-        } else if (line == "stat") {
-            send(c, (statReply.empty() ? "+OK " + std::to_string(mailbox.size()) + " 4500"
-                                       : statReply) +
-                        "\r\n");
-        } else if (line.rfind("top ", 0) == 0) {
-            const std::size_t n = std::stoul(line.substr(4));
-            if (n < 1 || n > mailbox.size()) {
-                send(c, "-ERR no such message\r\n");
-                return;
-            }
-            std::string reply = "+OK\r\n";
-            for (const auto& h : mailbox[n - 1]) {
-                reply += h + "\r\n";
-            }
-            send(c, reply + "\r\n.\r\n");
-        } else if (line == "quit") {
-            send(c, quitReply + "\r\n");
-            if (closeOnQuit) {
-                c.Close();
-            }
-        } else {
-            send(c, "-ERR unknown command\r\n");
-        }
-    }
-
-    TServerSocket server_;
-};
-
-Headers Message(const std::string& from, const std::string& subject, const std::string& id = "") {
-    Headers h{"Return-Path: <x@y>", "From: " + from, "Subject: " + subject};
-    if (!id.empty()) {
-        h.push_back("Message-ID: " + id);
-    }
-    return h;
-}
 
 class Pop3SessionTest : public NetTest {
   protected:
@@ -153,7 +62,7 @@ class Pop3SessionTest : public NetTest {
     StringGrid grid{"StringGrid1", 3, 2};
     TrayIcon tray{"TrayIcon1"};
     StatusBar status{"MailStatus", {{"Status: IDLE", 220}, {"Last Check: Never", 120}}};
-    SeenMessageIds seen;
+    SeenMessageIdList seen;
     std::vector<std::string> errors;
     Pop3Limits limits;
     std::unique_ptr<ScriptedPop3> first;
@@ -559,7 +468,7 @@ TEST_F(Pop3SessionTest, CommandsWhileNotConnectedAreDropped) {
 }
 
 TEST(SeenMessageIdsTest, KeepsOrderFindsExactlyAndForgetsOldestPastItsLimit) {
-    SeenMessageIds seen(30);
+    SeenMessageIdList seen(30);
     EXPECT_TRUE(seen.Add("Message-ID: <1>"));  // 15 bytes
     EXPECT_FALSE(seen.Add("Message-ID: <1>"));
     EXPECT_FALSE(seen.Contains("message-id: <1>"));

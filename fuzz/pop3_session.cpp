@@ -1,0 +1,106 @@
+// A POP3 server that says arbitrary things: the input, cut at NUL bytes, is
+// the server's greeting and then one reply per command it receives; the first
+// byte chooses whether it closes or falls silent when its replies run out.
+// The session never crashes or hangs, every cycle completes exactly once,
+// every error entry names the mailbox, and the grid stays within its cap.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "controls/status_bar.h"
+#include "controls/string_grid.h"
+#include "controls/tray_icon.h"
+#include "mail/pop3_session.h"
+#include "net/line_socket.h"
+#include "net/server_socket.h"
+#include "net/socket_layer.h"
+#include "net/system_resolver.h"
+#include "platform/linux/poll_loop.h"
+
+namespace {
+
+using namespace pontavi;
+
+void check(bool ok) {
+    if (!ok) {
+        std::abort();
+    }
+}
+
+void send(TLineSocketBase& c, const std::string& bytes) {
+    std::size_t at = 0;
+    while (at < bytes.size() && c.Connected()) {
+        const std::size_t n = c.Write(bytes.data() + at, bytes.size() - at);
+        c.Flush();
+        if (n == 0) {
+            break;
+        }
+        at += n;
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0) {
+        return 0;
+    }
+    const bool closeAtEnd = (data[0] & 1) != 0;
+    std::vector<std::string> replies(1);
+    for (size_t i = 1; i < size; ++i) {
+        if (data[i] == 0) {
+            replies.emplace_back();
+        } else {
+            replies.back().push_back(static_cast<char>(data[i]));
+        }
+    }
+
+    PollLoop loop(PollLoop::ClockKind::Virtual);
+    SystemResolver resolver(loop);
+    SocketLayer layer(loop, resolver);
+    layer.OnHandlerError = [](const std::string&) {};
+    std::size_t next = 0;
+    TServerSocket server(layer);
+    auto reply = [&](TLineSocketBase& c) {
+        if (next < replies.size()) {
+            send(c, replies[next++]);
+        } else if (closeAtEnd) {
+            c.Close();
+        }
+    };
+    server.OnAccept = [&](TSockCtrl&, TSocketBase* socket) {
+        auto* c = dynamic_cast<TLineSocketBase*>(socket);
+        c->setWriteBufferSize(1 << 20);
+        c->OnLine = [&](TLineSocketBase& conn, const std::string&, bool) { reply(conn); };
+        reply(*c);
+    };
+    server.setAddress("127.0.0.1");
+    server.setPort("0");
+    server.Listen<TLineSocket>();
+
+    StringGrid grid("StringGrid1", 3, 2);
+    TrayIcon tray("TrayIcon1");
+    StatusBar status("MailStatus", {{"", 220}, {"", 120}});
+    SeenMessageIdList seen;
+    std::vector<std::string> errors;
+    Pop3Limits limits;
+    limits.port = std::to_string(server.LocalPort());
+    limits.maxListedMessages = 20;
+    limits.bytesWithoutProgress = 64 * 1024;
+    Pop3Session session(layer, {grid, tray, status, seen, errors}, limits);
+    int completions = 0;
+    session.OnCycleComplete = [&] { ++completions; };
+    session.ResetCycle({{"Box", "127.0.0.1", "u", "p"}, {"Two", "127.0.0.1", "v", "q"}});
+    session.CheckMail();
+    check(loop.runUntil([&] { return completions > 0; }, 3'600'000));
+    loop.runFor(1000);
+    check(completions == 1);
+    check(!session.Running());
+    for (const auto& e : errors) {
+        check(e.size() > 4 && (e.ends_with("@Box") || e.ends_with("@Two")));
+    }
+    check(grid.RowCount() <= 20 + 1);
+    return 0;
+}
