@@ -1,6 +1,7 @@
 #include "app/app_settings.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "base/utf8_cut.h"
 
@@ -288,6 +289,34 @@ void SaveAppSettings(SettingsStore& store, VelkEncryption& crypt, const AppSetti
     store.load();
     WriteAppSettings(store, crypt, settings);
     store.save();
+}
+
+std::string MailEntryNameProblem(std::string_view name) {
+    if (name.find('\\') != std::string_view::npos) {
+        return "A mail server name cannot contain a backslash (\\): the settings would be "
+               "filed under another section.";
+    }
+    if (name.find('\0') != std::string_view::npos) {
+        return "A mail server name cannot contain a NUL character.";
+    }
+    if (name.size() > kMaxListItem) {
+        return "A mail server name can be at most 255 characters long.";
+    }
+    const auto same = [](std::string_view a, std::string_view b) {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+            return std::tolower(static_cast<unsigned char>(x)) ==
+                   std::tolower(static_cast<unsigned char>(y));
+        });
+    };
+    for (const std::string_view section :
+         {kOptions, kMailServers, kMail, kPositions, kTimer, kIdents, kAutoLaunch, kNetTime}) {
+        if (same(name, section)) {
+            return "The name \"" + std::string(name) +
+                   "\" is taken by the program's own settings; choose another name for the "
+                   "mail server.";
+        }
+    }
+    return {};
 }
 
 void EraseServerSection(SettingsStore& store, std::string_view name) {

@@ -97,6 +97,10 @@ void SaveAppSettings(SettingsStore& store, VelkEncryption& crypt, const AppSetti
 // An empty name names no server and erases nothing.
 void EraseServerSection(SettingsStore& store, std::string_view name);
 
+// Why a mail server entry cannot be called `name` (its section would be one of
+// the layout's own, nested, or cut on reading); empty when it can.
+std::string MailEntryNameProblem(std::string_view name);
+
 // A list section's texts in stored order, empty ones skipped, each cut to 255
 // characters (never inside a UTF-8 character); a missing section gives no
 // items. A value that is not text is skipped and its message added to `problems`.

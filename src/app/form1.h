@@ -60,6 +60,7 @@ struct FormServices {
     // Where the Ident port is asked for when the program may not bind it
     // (null: nowhere).
     PrivilegedPorts* privilegedPorts = nullptr;
+    std::string pop3Port = "110";
 };
 
 // Page indexes of PageControl1, in tab order; "Startup Section" stores them.
@@ -91,6 +92,8 @@ class TForm1Impl;
 //   built and wired to the controls in its constructor; start-up
 //   (FormCreate) and the steps the handlers share.
 // - form1_settings.cpp: reading and writing the settings (IniFileRead/Write).
+// - form1_mail.cpp: the mail check cycle's start and end, the Mail Settings
+//   dialog (MailSettingBtnClick); the POP3 session itself is mail/'s.
 // A subsystem's handlers stay in its own component (ident chooser, name
 // lookup, online timer, connection monitor, URL keeper), wired to the
 // controls in TForm1Impl's constructor.

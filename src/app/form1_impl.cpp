@@ -92,6 +92,13 @@ TForm1Impl::TForm1Impl(TForm1& owner, FormServices platform)
                 .Button9 = form.Button9},
                dialogs, TimeServerList),
       layer(services.loop, services.resolver),
+      pop3(layer,
+           {.StringGrid1 = form.StringGrid1,
+            .TrayIcon1 = form.TrayIcon1,
+            .MailStatus = form.MailStatus,
+            .Seen = SeenMessageIds,
+            .MailErrorList = MailErrorList},
+           {.port = services.pop3Port}),
       idents({.CB1 = form.CB1,
               .First1 = form.First1,
               .Edit1 = form.Edit1,
@@ -127,7 +134,7 @@ TForm1Impl::TForm1Impl(TForm1& owner, FormServices platform)
               {.AppsTimerTimer = [this] { launch.AppsTimerTimer(); },
                .CopyIPAddress = [this] { copyIPAddress(); },
                .StartClockUpdate = [this] { timeClient.StartClockUpdate(); },
-               .MailTimerTimer = {},
+               .MailTimerTimer = [this] { MailTimerTimer(); },
                .OnBackgroundError = [this](const std::string& m) { form.Memo1.addLine(m); }}),
       urls({.UrlLB = form.UrlLB(),
             .Button5 = form.Button5,
@@ -153,6 +160,11 @@ TForm1Impl::TForm1Impl(TForm1& owner, FormServices platform)
     form.MailCB.OnClick = [this] { form.MailCBClick(); };
     form.BitBtn1.OnClick = [this] { runMailProgram(); };
     form.MailSettingBtn.setEnabled(false);
+    form.MailSettingBtn.OnClick = [this] { MailSettingBtnClick(); };
+    MailTimer.OnTimer = [this] { MailTimerTimer(); };
+    form.BitBtn2.OnClick = [this] { MailTimerTimer(); };
+    form.CheckMailNow1.OnClick = [this] { MailTimerTimer(); };
+    pop3.OnCycleComplete = [this] { mailCycleComplete(); };
     form.PageControl1.OnChange = [this] { form.PageControl1Change(); };
     form.ShowRequests1.OnClick = [this] { form.TrayIcon1Click(); };
     form.Help1.OnClick = [this] { form.Help1Click(); };
@@ -185,7 +197,7 @@ void TForm1Impl::formCreate() {
     }
     urlsLoaded = true;
     urls.start();
-    CurrentServer = 0;
+    pop3.CurrentServer = 0;
     form.TrayIcon1.setToolTip("Pontavi! - Not Connected");
     form.MailStatus.setPanelText(0, "Not Connected");
     online.BitBtn4Click();

@@ -17,6 +17,8 @@
 #include "launch/launch_sequencer.h"
 #include "lookup/name_lookup.h"
 #include "mail/mail_program.h"
+#include "mail/pop3_session.h"
+#include "mail/seen_message_ids.h"
 #include "mail/velk_encryption.h"
 #include "net/socket_layer.h"
 #include "nettime/time_client.h"
@@ -42,6 +44,11 @@ class TForm1Impl {
     void copyIPAddress();
     // "Run Mail Program"; a shortcut that cannot be read is shown in a box.
     void runMailProgram();
+    // Mail handlers (form1_mail.cpp).
+    void MailTimerTimer();
+    void MailSettingBtnClick();
+    void mailCycleComplete();
+    std::vector<MailServerRecord> mailServers() const;
 
     TForm1& form;  // the owner, whose controls the components below act on
     FormServices services;
@@ -57,12 +64,11 @@ class TForm1Impl {
     int SavedLeft = 200;
     std::string ProgramFolder;
     std::string UrlFileName;
-    int CurrentServer = 0;
 
     std::vector<std::string> IdentList;
     std::vector<std::string> AppsList;
     std::vector<std::string> TimeServerList;
-    std::vector<std::string> SeenMessageIds;
+    SeenMessageIdList SeenMessageIds;
     std::vector<std::string> MailErrorList;
     std::vector<std::string> ServerNames;
     // The settings as last read. Those without a control of their own (mail
@@ -70,6 +76,9 @@ class TForm1Impl {
     // and lists above, and a save collects them from there.
     AppSettings storedSettings;
     ConnectionState connection;
+    // The mail settings dialog's file choices, applied at its next OK.
+    std::string ChosenMailProgram;
+    std::string ChosenWavFile;
 
     VelkEncryption Crypt;
 
@@ -85,6 +94,8 @@ class TForm1Impl {
     TimeServerPage timePage;
 
     SocketLayer layer;
+    // PopClient and the check cycle's state (CurrentServer, MessageRow, ...).
+    Pop3Session pop3;
     IdentChooser idents;
     IdentResponder ident;
     NameLookup nameLookup;

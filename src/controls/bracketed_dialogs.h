@@ -20,6 +20,10 @@ class BracketedDialogs final : public Dialogs {
                                         const std::string& filter) override;
     void ShowErrorsReport(const Memo& errors, const Memo& servers) override;
     void About() override { inner_.About(); }
+    ModalResult ShowModal(ModalForm& form) override {
+        Guard guard(*this);
+        return inner_.ShowModal(form);
+    }
 
     // Runs any other modal step (a settings dialog, the errors report) inside the bracket.
     template <typename F>

@@ -16,6 +16,12 @@ class ComboBox : public Control {
         : Control(info), items_(std::move(items)) {}
 
     const std::vector<std::string>& Items() const { return items_; }
+    // Replaces the items; the selection is cleared without OnChange.
+    void setItems(std::vector<std::string> items) {
+        items_ = std::move(items);
+        itemIndex_ = -1;
+        changed();
+    }
     int ItemIndex() const { return itemIndex_; }
     void setItemIndex(int index) {
         if (index < -1 || index >= static_cast<int>(items_.size())) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "controls/memo.h"
+#include "controls/modal_form.h"
 
 namespace pontavi {
 
@@ -28,6 +29,12 @@ class Dialogs {
     virtual void ShowErrorsReport(const Memo& errors, const Memo& servers) = 0;
     // The about box: "Pontavi!", "Version 1.5 Final", "OK". Not bracketed.
     virtual void About() = 0;
+    // A dialog with a core model (the mail settings, ...), shown modally until
+    // its model sets a result; a view that does not know the form answers Cancel.
+    virtual ModalResult ShowModal(ModalForm& form) {
+        form.setResult(ModalResult::Cancel);
+        return ModalResult::Cancel;
+    }
 };
 
 }  // namespace pontavi

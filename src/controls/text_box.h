@@ -27,6 +27,10 @@ class TextBox : public Control {
     bool Modified() const { return modified_; }
     void setModified(bool modified) { modified_ = modified; }
 
+    // A password field shows every character as this one; 0 shows the text.
+    char PasswordChar() const { return passwordChar_; }
+    void setPasswordChar(char c) { assign(passwordChar_, c); }
+
     bool ReadOnly() const { return readOnly_; }
     void setReadOnly(bool readOnly) { assign(readOnly_, readOnly); }
 
@@ -45,6 +49,7 @@ class TextBox : public Control {
     std::string text_;
     bool modified_ = false;
     bool readOnly_ = false;
+    char passwordChar_ = 0;
     std::size_t selStart_ = 0;
     std::size_t selLength_ = 0;
 };

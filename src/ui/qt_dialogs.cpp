@@ -4,8 +4,10 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
+#include "mail/mail_form.h"
 #include "ui/about_box.h"
 #include "ui/errors_report_dialog.h"
+#include "ui/mail_settings_dialog.h"
 #include "ui/qt_text.h"
 
 namespace pontavi {
@@ -48,6 +50,18 @@ std::optional<std::string> QtDialogs::OpenFile(const std::string& title,
 void QtDialogs::ShowErrorsReport(const Memo& errors, const Memo& servers) {
     ErrorsReportDialog box(errors, servers, parent_);
     box.exec();
+}
+
+ModalResult QtDialogs::ShowModal(ModalForm& form) {
+    if (auto* mail = dynamic_cast<TMailForm*>(&form)) {
+        MailSettingsDialog dialog(*mail, parent_);
+        mail->FormShow();
+        dialog.exec();
+    }
+    if (form.Result() == ModalResult::None) {
+        form.setResult(ModalResult::Cancel);
+    }
+    return form.Result();
 }
 
 void QtDialogs::About() {

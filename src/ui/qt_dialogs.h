@@ -22,6 +22,7 @@ class QtDialogs final : public Dialogs {
                                         const std::string& filter) override;
     void ShowErrorsReport(const Memo& errors, const Memo& servers) override;
     void About() override;
+    ModalResult ShowModal(ModalForm& form) override;
 
     // "Programs|*.exe;*.com|Sounds|*.wav" -> "Programs (*.exe *.com);;Sounds (*.wav)",
     // with "All files (*)" last: programs here seldom carry an extension.

@@ -29,6 +29,14 @@ class FakeDialogs final : public Dialogs {
         }
     }
     void About() override { ++aboutShown; }
+    // A dialog with a core model: onModal plays the user (Cancel without it).
+    ModalResult ShowModal(ModalForm& form) override {
+        ++modalShown;
+        form.setResult(onModal ? onModal(form) : ModalResult::Cancel);
+        return form.Result();
+    }
+    std::function<ModalResult(ModalForm&)> onModal;
+    int modalShown = 0;
 
     std::vector<std::string> messages;
     struct Query {

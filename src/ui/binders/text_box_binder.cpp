@@ -25,6 +25,11 @@ void TextBoxBinder::sync() {
         widget_->setText(text);
     }
     widget_->setReadOnly(readOnly_ || model_.ReadOnly());
+    if (model_.PasswordChar() != 0) {
+        widget_->setEchoMode(QLineEdit::Password);
+        widget_->setStyleSheet(QStringLiteral("lineedit-password-character: %1;")
+                                   .arg(static_cast<int>(model_.PasswordChar())));
+    }
     syncSelection(takeFocusRequest(widget_));
 }
 
