@@ -42,7 +42,8 @@ for n in $(seq 1 "$messages"); do
 done
 dovecot_start "$port" || exit 1
 
-lo_bytes() { echo $(($(cat /sys/class/net/lo/statistics/rx_bytes))); }
+# Bytes received on this namespace's loopback (both directions pass through it).
+lo_bytes() { awk -F'[: ]+' '$2 == "lo" { print $3 }' /proc/net/dev; }
 
 # A first cycle lets dovecot build its index, so every measured run finds
 # the same warm mailbox.
@@ -56,17 +57,17 @@ chmod 600 "$work/fetchmailrc"
 echo "mailbox: $messages messages; $runs runs each"
 for run in $(seq 1 "$runs"); do
     before=$(lo_bytes)
-    /usr/bin/time -f '%e %M' -o "$work/time" "$probe" "$port" 1 "Many=127.0.0.1,many,secret" \
+    /usr/bin/time -f '%e %M %U %S' -o "$work/time" "$probe" "$port" 1 "Many=127.0.0.1,many,secret" \
         >"$work/probe.out"
     bytes=$(($(lo_bytes) - before))
-    read -r seconds peak <"$work/time"
+    read -r seconds peak user sys <"$work/time"
     rows=$(sed -n 's/^cycle 1 total [0-9]* new [0-9]* rows \([0-9]*\) .*/\1/p' "$work/probe.out")
-    echo "pontavi   run $run: ${seconds}s, ${bytes} bytes on lo, peak ${peak} KiB, $rows rows"
+    echo "pontavi   run $run: ${seconds}s wall (${user}s user, ${sys}s sys), ${bytes} bytes on lo, peak ${peak} KiB, $rows rows"
 
     before=$(lo_bytes)
-    HOME=$work /usr/bin/time -f '%e %M' -o "$work/time" fetchmail --check --nosyslog \
+    HOME=$work /usr/bin/time -f '%e %M %U %S' -o "$work/time" fetchmail --check --nosyslog \
         -f "$work/fetchmailrc" -i "$work/fetchids" >"$work/fetchmail.out" 2>&1
     bytes=$(($(lo_bytes) - before))
-    read -r seconds peak <"$work/time"
-    echo "fetchmail run $run: ${seconds}s, ${bytes} bytes on lo, peak ${peak} KiB: $(head -1 "$work/fetchmail.out")"
+    read -r seconds peak user sys <"$work/time"
+    echo "fetchmail run $run: ${seconds}s wall (${user}s user, ${sys}s sys), ${bytes} bytes on lo, peak ${peak} KiB: $(grep -v WARNING "$work/fetchmail.out" | head -1)"
 done

@@ -89,7 +89,7 @@ void TForm1Impl::mailCycleComplete() {
 void TForm1Impl::MailSettingBtnClick() {
     ModalResult result = ModalResult::Cancel;
     {
-        TMailForm form(
+        TMailForm mailForm(
             {.ServerNames = ServerNames,
              .ServersInfo = storedSettings.ServersInfo,
              .MailInterval = storedSettings.MailInterval,
@@ -117,7 +117,7 @@ void TForm1Impl::MailSettingBtnClick() {
              .NameProblem = MailEntryNameProblem,
              .FileExists = MailFileExists,
              .IsProgram = MailIsProgram});
-        result = dialogs.ShowModal(form);
+        result = dialogs.ShowModal(mailForm);
     }
     MailTimer.setInterval(storedSettings.MailInterval * kSettingsMinute);
     AutoConnectTimer.setInterval(connection.AutoConnectInterval * kSettingsMinute);

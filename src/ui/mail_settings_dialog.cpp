@@ -75,12 +75,12 @@ MailSettingsDialog::MailSettingsDialog(TMailForm& form, QWidget* parent)
     entries->addWidget(newButton);
     entries->addWidget(deleteButton);
     layout->addLayout(entries);
-    add(std::make_unique<ComboBoxBinder>(form.ComboBox1, selector, ControlHelp{}, guard));
+    add(std::make_unique<ComboBoxBinder>(form.ComboBox1, selector, guard));
     // After the binder has set the index: show the chosen entry.
     connect(selector, &QComboBox::activated, this,
             [this, guard](int) { guard([this] { form_.ComboBox1Click(); }); });
-    add(std::make_unique<ButtonBinder>(form.Button1, newButton, ControlHelp{}, guard));
-    add(std::make_unique<ButtonBinder>(form.Button2, deleteButton, ControlHelp{}, guard));
+    add(std::make_unique<ButtonBinder>(form.Button1, newButton, guard));
+    add(std::make_unique<ButtonBinder>(form.Button2, deleteButton, guard));
 
     const auto field = [&](const char* title, TextBox& model, int help) {
         auto* group = new QGroupBox(QString::fromUtf8(title));
@@ -88,7 +88,7 @@ MailSettingsDialog::MailSettingsDialog(TMailForm& form, QWidget* parent)
         auto* edit = named(new QLineEdit, model);
         (new QVBoxLayout(group))->addWidget(edit);
         layout->addWidget(group);
-        add(std::make_unique<TextBoxBinder>(model, edit, ControlHelp{}, false, guard));
+        add(std::make_unique<TextBoxBinder>(model, edit, false, guard));
     };
     field("Mail Server Address", form.MailServer, TMailForm::kServerGroupHelp);
     field("Mail UserName", form.UserName, TMailForm::kUserNameGroupHelp);
@@ -104,14 +104,14 @@ MailSettingsDialog::MailSettingsDialog(TMailForm& form, QWidget* parent)
     dial->addWidget(dialSpin);
     dial->addWidget(new QLabel(QStringLiteral("minutes to check mail")));
     layout->addLayout(dial);
-    add(std::make_unique<ComboBoxBinder>(form.RasEntriesCombo, ras, ControlHelp{}, guard));
-    add(std::make_unique<SpinEditBinder>(form.AutoConnectSpin, dialSpin, ControlHelp{}, guard));
+    add(std::make_unique<ComboBoxBinder>(form.RasEntriesCombo, ras, guard));
+    add(std::make_unique<SpinEditBinder>(form.AutoConnectSpin, dialSpin, guard));
 
     // Notification.
     for (CheckBox* box : {&form.NotifyDialog, &form.WavCheckBox, &form.AutoRun}) {
         auto* check = named(new QCheckBox, *box);
         layout->addWidget(check);
-        add(std::make_unique<CheckBoxBinder>(*box, check, ControlHelp{}, guard));
+        add(std::make_unique<CheckBoxBinder>(*box, check, guard));
     }
     auto* every = new QHBoxLayout;
     every->addWidget(new QLabel(QStringLiteral("Check for mail every")));
@@ -120,14 +120,14 @@ MailSettingsDialog::MailSettingsDialog(TMailForm& form, QWidget* parent)
     every->addWidget(new QLabel(QStringLiteral("minutes")));
     every->addStretch(1);
     layout->addLayout(every);
-    add(std::make_unique<SpinEditBinder>(form.MailSpin, mailSpin, ControlHelp{}, guard));
+    add(std::make_unique<SpinEditBinder>(form.MailSpin, mailSpin, guard));
 
     // The buttons; OK is the default.
     auto* buttons = new QHBoxLayout;
     for (Button* b : {&form.BitBtn2, &form.ChooseMailer, &form.BitBtn1, &form.BitBtn3}) {
         auto* push = named(new QPushButton, *b);
         buttons->addWidget(push);
-        add(std::make_unique<ButtonBinder>(*b, push, ControlHelp{}, guard));
+        add(std::make_unique<ButtonBinder>(*b, push, guard));
         connect(push, &QPushButton::clicked, this, [this] { closeWhenDecided(); });
         if (b == &form.BitBtn2) {
             push->setDefault(true);
