@@ -39,11 +39,11 @@ std::string PeerAddress(const TSocketBase* socket) {
     if (socket == nullptr || !socket->HasSocket() || !socket->Connected()) {
         return "?";
     }
-    sockaddr_in peer{};
-    if (const int err = sockcall::PeerName(socket->Handle(), peer); err != 0) {
-        RaiseSockError("Error %d (%s) calling getpeername", err);
+    const auto peer = sockcall::PeerName(socket->Handle());
+    if (!peer.ok()) {
+        RaiseSockError("Error %d (%s) calling getpeername", peer.error);
     }
-    return FormatDottedAddress(peer.sin_addr.s_addr);
+    return FormatDottedAddress(peer.value.sin_addr.s_addr);
 }
 
 std::string LocalHostName() {

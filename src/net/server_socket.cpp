@@ -103,13 +103,13 @@ void TCustomServerSocket::AcceptWaiting(TSocketBase& listener) {
 }
 
 bool TCustomServerSocket::acceptOne(TSocketBase& listener) {
-    UniqueFd fd;
-    if (sockcall::Accept(listener.Handle(), fd) != 0) {
+    auto accepted = sockcall::Accept(listener.Handle());
+    if (!accepted.ok()) {
         return false;  // nothing waits, or the system refused: nothing happens
     }
     auto socket = socketClass_(*this);
     connections_.items_.push_back(socket);
-    socket->AttachAccepted(std::move(fd), clientOptions_);
+    socket->AttachAccepted(std::move(accepted.value), clientOptions_);
     if (placesTaken() > maxConnections_) {
         try {
             socket->RejectNotification();

@@ -28,11 +28,11 @@ TSocketBase::~TSocketBase() {
 }
 
 int TSocketBase::LocalPort() const {
-    sockaddr_in local{};
-    if (const int err = sockcall::LocalName(fd_.get(), local); err != 0) {
-        RaiseSockError("Error %d (%s) calling getsockname", err);
+    const auto local = sockcall::LocalName(fd_.get());
+    if (!local.ok()) {
+        RaiseSockError("Error %d (%s) calling getsockname", local.error);
     }
-    return ntohs(local.sin_port);
+    return ntohs(local.value.sin_port);
 }
 
 // ---- notifications ----
@@ -83,10 +83,12 @@ void TSocketBase::RejectNotification() {
 
 int TSocketBase::CreateSystemSocket(TAsyncOptions options) {
     releaseSystemSocket();
-    if (const int err = sockcall::CreateStreamSocket(fd_); err != 0) {
-        lastError_ = err;
-        return err;
+    auto created = sockcall::CreateStreamSocket();
+    if (!created.ok()) {
+        lastError_ = created.error;
+        return created.error;
     }
+    fd_ = std::move(created.value);
     options_ = options;
     watchSocket();
     return 0;
@@ -129,7 +131,7 @@ int TSocketBase::StartConnect(const sockaddr_in& address) {
     return 0;
 }
 
-int TSocketBase::StartListen(const sockaddr_in& address, int backlog) {
+void TSocketBase::StartListen(const sockaddr_in& address, int backlog) {
     if (const int err = sockcall::Bind(fd_.get(), address); err != 0) {
         lastError_ = err;
         RaiseSockError("Error %d (%s) Binding Socket", err);
@@ -141,7 +143,6 @@ int TSocketBase::StartListen(const sockaddr_in& address, int backlog) {
     lastError_ = 0;
     state_ = TSocketState::ssListening;
     updateWatch();
-    return 0;
 }
 
 // ---- closing ----
@@ -419,14 +420,14 @@ void TSocketBase::WantWrite() {
 }
 
 std::size_t TSocketBase::UnreadBytes() const {
-    std::size_t count = 0;
     if (!fd_) {
         return 0;
     }
-    if (const int err = sockcall::UnreadBytes(fd_.get(), count); err != 0) {
-        RaiseSockError("Error %d (%s) getting # of bytes in Receive Buffer", err);
+    const auto unread = sockcall::UnreadBytes(fd_.get());
+    if (!unread.ok()) {
+        RaiseSockError("Error %d (%s) getting # of bytes in Receive Buffer", unread.error);
     }
-    return count;
+    return unread.value;
 }
 
 }  // namespace pontavi

@@ -71,7 +71,8 @@ class TSocketBase : public std::enable_shared_from_this<TSocketBase> {
     // Takes over a non-blocking socket that is already bound and listening.
     void AttachListening(UniqueFd fd, TAsyncOptions options);
     int StartConnect(const sockaddr_in& address);
-    int StartListen(const sockaddr_in& address, int backlog);
+    // Binds and listens; raises ESockError on failure.
+    void StartListen(const sockaddr_in& address, int backlog);
     // Closes the system socket without any event or notice.
     void CloseSilently();
     void DetachOwner();

@@ -31,14 +31,16 @@ void sendAtOnce(int fd) {
 
 }  // namespace
 
-int CreateStreamSocket(UniqueFd& out) {
+SysResult<UniqueFd> CreateStreamSocket() {
+    SysResult<UniqueFd> r;
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
     if (fd < 0) {
-        return lastError();
+        r.error = lastError();
+        return r;
     }
     sendAtOnce(fd);
-    out.reset(fd);
-    return 0;
+    r.value.reset(fd);
+    return r;
 }
 
 int Connect(int fd, const sockaddr_in& address) {
@@ -64,14 +66,16 @@ int Listen(int fd, int backlog) {
     return ::listen(fd, backlog) == 0 ? 0 : lastError();
 }
 
-int Accept(int fd, UniqueFd& out) {
+SysResult<UniqueFd> Accept(int fd) {
+    SysResult<UniqueFd> r;
     const int conn = ::accept4(fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (conn < 0) {
-        return (errno == EAGAIN || errno == EWOULDBLOCK) ? sockcode::kWouldBlock : lastError();
+        r.error = (errno == EAGAIN || errno == EWOULDBLOCK) ? sockcode::kWouldBlock : lastError();
+        return r;
     }
     sendAtOnce(conn);
-    out.reset(conn);
-    return 0;
+    r.value.reset(conn);
+    return r;
 }
 
 IoResult Recv(int fd, void* buffer, std::size_t size) {
@@ -107,14 +111,15 @@ IoResult Send(int fd, const void* buffer, std::size_t size) {
     return r;
 }
 
-int UnreadBytes(int fd, std::size_t& count) {
+SysResult<std::size_t> UnreadBytes(int fd) {
+    SysResult<std::size_t> r;
     int n = 0;
     if (::ioctl(fd, FIONREAD, &n) != 0) {
-        count = 0;
-        return lastError();
+        r.error = lastError();
+        return r;
     }
-    count = n > 0 ? static_cast<std::size_t>(n) : 0;
-    return 0;
+    r.value = n > 0 ? static_cast<std::size_t>(n) : 0;
+    return r;
 }
 
 int PendingError(int fd) {
@@ -127,8 +132,7 @@ int PendingError(int fd) {
 }
 
 bool HasPeer(int fd) {
-    sockaddr_in peer{};
-    return PeerName(fd, peer) == 0;
+    return PeerName(fd).ok();
 }
 
 bool PeerHasClosed(int fd) {
@@ -149,14 +153,22 @@ bool PeerHasClosed(int fd) {
     }
 }
 
-int PeerName(int fd, sockaddr_in& out) {
-    socklen_t len = sizeof out;
-    return ::getpeername(fd, reinterpret_cast<sockaddr*>(&out), &len) == 0 ? 0 : lastError();
+SysResult<sockaddr_in> PeerName(int fd) {
+    SysResult<sockaddr_in> r;
+    socklen_t len = sizeof r.value;
+    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&r.value), &len) != 0) {
+        r.error = lastError();
+    }
+    return r;
 }
 
-int LocalName(int fd, sockaddr_in& out) {
-    socklen_t len = sizeof out;
-    return ::getsockname(fd, reinterpret_cast<sockaddr*>(&out), &len) == 0 ? 0 : lastError();
+SysResult<sockaddr_in> LocalName(int fd) {
+    SysResult<sockaddr_in> r;
+    socklen_t len = sizeof r.value;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&r.value), &len) != 0) {
+        r.error = lastError();
+    }
+    return r;
 }
 
 }  // namespace pontavi::sockcall
