@@ -15,6 +15,8 @@
 
 #include "app/form1.h"
 #include "net/system_resolver.h"
+#include "platform/linux/canberra_sound_player.h"
+#include "platform/linux/dbus_notifier.h"
 #include "platform/linux/lock_file_instance.h"
 #include "platform/linux/port_helper.h"
 #include "platform/linux/ppp_dialup.h"
@@ -90,12 +92,14 @@ int run(QApplication& app) {
     QtHelp help(helpFolder());
     SpawnProcessStarter processes(loop);
     TimedatedClock clock(loop);
+    CanberraSoundPlayer sound;
+    DBusNotifier notifier;
 
     PortHelper portHelper(PortHelper::Find(PortHelper::Candidates(PONTAVI_INSTALLED_PORT_HELPER)));
 
     TForm1 form(FormServices{loop, dialogs, paths, clipboard, shell, resolver, dialUp, help, window,
-                             processes, clock, 113, QSystemTrayIcon::isSystemTrayAvailable(),
-                             &portHelper});
+                             processes, clock, sound, notifier, 113,
+                             QSystemTrayIcon::isSystemTrayAvailable(), &portHelper});
     FormView view(window, form, guard);
     Tray tray(form.TrayIcon1, form.PopupMenu1(), guard);
     if (form.TrayMenuInWindow()) {

@@ -161,8 +161,14 @@ void TForm1::OnTopClick() {
     TopMost1.setTopMost(OnTop.Checked());
 }
 
+// A running cycle goes on either way, and "Check Mail Now" keeps its state.
 void TForm1::MailCBClick() {
     MailSettingBtn.setEnabled(MailCB.Checked());
+    if (!MailCB.Checked()) {
+        impl_->MailTimer.setEnabled(false);
+    } else if (host().IsVisible()) {
+        impl_->MailSettingBtnClick();
+    }
 }
 
 void TForm1::FormCreate() {

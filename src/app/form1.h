@@ -38,6 +38,8 @@ class SystemClock;
 class TAddAppsForm;
 class Resolver;
 class Shell;
+class SoundPlayer;
+class Notifier;
 
 // The platform services the window is built on; main() passes the real ones,
 // tests pass fakes. All must outlive the window.
@@ -53,6 +55,8 @@ struct FormServices {
     WindowHost& host;
     ProcessStarter& processes;  // the launch list and the mail program
     SystemClock& clock;
+    SoundPlayer& sound;  // the new-mail sound
+    Notifier& notifier;  // the new-mail desktop notification
     int identPort = 113;
     // Whether the desktop has a tray (notification area) for the icon and its
     // menu. Without one the window is the only way in: see TForm1::HasTray.

@@ -48,6 +48,8 @@ class TForm1Impl {
     void MailTimerTimer();
     void MailSettingBtnClick();
     void mailCycleComplete();
+    void alertNewMail();
+    std::string newestMessageText() const;
     std::vector<MailServerRecord> mailServers() const;
 
     TForm1& form;  // the owner, whose controls the components below act on

@@ -1,11 +1,15 @@
 // The main window's mail handlers: the check cycle's start and end, and the
 // mail settings dialog.
 #include <ctime>
+#include <exception>
 
 #include "app/form1_impl.h"
+#include "mail/errors_form.h"
 #include "mail/mail_form.h"
 #include "platform/help.h"
+#include "platform/notifier.h"
 #include "platform/paths.h"
+#include "platform/sound_player.h"
 
 namespace pontavi {
 
@@ -18,6 +22,10 @@ std::string TimeText() {
     localtime_r(&now, &local);
     char text[64];
     return std::strftime(text, sizeof text, "%X", &local) > 0 ? text : "";
+}
+
+std::string NewMailSummary(int count) {
+    return std::to_string(count) + (count == 1 ? " new message" : " new messages");
 }
 
 }  // namespace
@@ -66,24 +74,68 @@ void TForm1Impl::MailTimerTimer() {
     }
 }
 
-// The end of a cycle: the status texts and the checking state. The alerts and
-// the errors report belong to the mail scheduling.
+// The end of a cycle, in this order: the errors report, the alerts for new
+// mail, the status texts, the idle state, and last the hang-up of a line
+// dialled only to check mail (so the texts are written while it is up).
 void TForm1Impl::mailCycleComplete() {
-    const std::string time = TimeText();
+    if (!MailErrorList.empty()) {
+        TErrorsForm report;
+        report.FormShow(MailErrorList);
+        dialogs.ShowErrorsReport(report.ErrorBox, report.ServerBox);
+    }
+    if (pop3.NewMessages > 0) {
+        alertNewMail();
+    }
+    // The time is taken anew for each text.
     if (pop3.TotalMessages < 1) {
-        form.TrayIcon1.setToolTip("No Messages (" + time + ")");
+        form.TrayIcon1.setToolTip("No Messages (" + TimeText() + ")");
         form.MailStatus.setPanelText(0, "No Messages");
     } else {
         const std::string count = std::to_string(pop3.TotalMessages);
-        form.TrayIcon1.setToolTip(count + " Messages Waiting (" + time + ")");
+        form.TrayIcon1.setToolTip(count + " Messages Waiting (" + TimeText() + ")");
         form.MailStatus.setPanelText(0, count + " Messages Waiting");
     }
-    form.MailStatus.setPanelText(1, "Last Check: " + time);
+    form.MailStatus.setPanelText(1, "Last Check: " + TimeText());
     pop3.NewMessages = 0;
     form.BitBtn2.setEnabled(true);
     form.TrayIcon1.setIcon(TrayImage::IconConnected);
     form.CheckMailNow1.setEnabled(true);
     pop3.CurrentServer = 0;
+    dialer.MailCycleCompleted();
+}
+
+// Sound, the Messages page with a desktop notification, and the mail program
+// (not on a line the program dialled itself: it hangs up at once).
+void TForm1Impl::alertNewMail() {
+    if (storedSettings.PlayWav && MailFileExists(storedSettings.WavFile)) {
+        services.sound.PlayFile(storedSettings.WavFile);
+    }
+    if (storedSettings.Notify) {
+        if (!form.Visible()) {
+            form.TrayIcon1Click();
+        }
+        form.PageControl1.setActivePage(MailPage);
+        services.notifier.Notify(NewMailSummary(pop3.NewMessages), newestMessageText());
+    }
+    if (storedSettings.AutoRun && !connection.AutoDialed) {
+        // Whatever the start does, the completion must reach the idle state.
+        try {
+            runMailProgram();
+        } catch (const std::exception& e) {
+            form.TrayIcon1.setToolTip(e.what());
+        }
+    }
+}
+
+// Sender and subject of the last row listed: the newest message of the last
+// server that had any.
+std::string TForm1Impl::newestMessageText() const {
+    const int row = form.StringGrid1.RowCount() - 1;
+    if (row < 1 ||
+        (form.StringGrid1.Cell(0, row).empty() && form.StringGrid1.Cell(1, row).empty())) {
+        return {};
+    }
+    return "From: " + form.StringGrid1.Cell(0, row) + "\nSubject: " + form.StringGrid1.Cell(1, row);
 }
 
 void TForm1Impl::MailSettingBtnClick() {

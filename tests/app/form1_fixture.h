@@ -13,9 +13,11 @@
 #include "fakes/fake_dialogs.h"
 #include "fakes/fake_dialup.h"
 #include "fakes/fake_help.h"
+#include "fakes/fake_notifier.h"
 #include "fakes/fake_process_starter.h"
 #include "fakes/fake_resolver.h"
 #include "fakes/fake_shell.h"
+#include "fakes/fake_sound_player.h"
 #include "fakes/fake_system_clock.h"
 #include "fakes/fake_window_host.h"
 #include "platform/linux/poll_loop.h"
@@ -44,7 +46,7 @@ class Form1Test : public ::testing::Test {
         form.reset();
         form = std::make_unique<TForm1>(FormServices{loop, dialogs, *paths, clipboard, shell,
                                                      resolver, dialUp, help, host, processes, clock,
-                                                     0, hasTray});
+                                                     sound, notifier, 0, hasTray});
         form->FormCreate();
         return *form;
     }
@@ -79,6 +81,8 @@ class Form1Test : public ::testing::Test {
     FakeWindowHost host;
     FakeProcessStarter processes;
     FakeSystemClock clock{loop};
+    FakeSoundPlayer sound;
+    FakeNotifier notifier;
     std::unique_ptr<TForm1> form;
     bool hasTray = true;
 };

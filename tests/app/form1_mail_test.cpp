@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "form1_fixture.h"
 #include "mail/mail_form.h"
 #include "mail/scripted_pop3.h"
+#include "mail/velk_encryption.h"
 
 namespace pontavi {
 namespace {
@@ -20,8 +22,8 @@ class Form1MailTest : public Form1Test {
 
     TForm1& createOnPort() {
         form.reset();
-        FormServices services{loop,   dialogs, *paths, clipboard, shell, resolver,
-                              dialUp, help,    host,   processes, clock, 0};
+        FormServices services{loop, dialogs, *paths,    clipboard, shell, resolver, dialUp,
+                              help, host,    processes, clock,     sound, notifier, 0};
         services.pop3Port = port;
         form = std::make_unique<TForm1>(services);
         form->FormCreate();
@@ -109,6 +111,142 @@ TEST_F(Form1MailTest, DialogStepsOffTheTopAndAFirstMailboxWithoutLoginAsksAgain)
     EXPECT_EQ(home.connections, 0);
     EXPECT_EQ(topMostWhileOpen, (std::vector<bool>{false, false}));
     EXPECT_TRUE(f.TopMost1.IsTopMost());
+}
+
+// The alerts at the end of a cycle, set up through the settings file: one
+// mailbox "Home" on the scripted server, a sound, notification and a mail
+// program (a shortcut the fake shell reads).
+class Form1MailAlertTest : public Form1MailTest {
+  protected:
+    // A mailbox section of the settings file, password scrambled as stored.
+    static std::string Mailbox(const std::string& name, const std::string& server) {
+        VelkEncryption crypt;
+        crypt.Key = "quolavin38";  // the window's key
+        crypt.Action = atEncryption;
+        crypt.Input = "secret";
+        crypt.Apply();
+        return "[\"" + name + "\"]\n\"Name\"=\"" + name + "\"\n\"Server\"=\"" + server +
+               "\"\n\"UserName\"=\"joe\"\n\"Password\"=\"" + crypt.Output + "\"\n";
+    }
+
+    // homeExtra goes into the last mailbox's section (the auto-connect entry).
+    TForm1& createWith(const std::string& homeExtra = {}, bool withWork = false) {
+        const std::string wav = (Form1Test::home / "new.wav").string();
+        const std::string link = (Form1Test::home / "Mail.lnk").string();
+        std::ofstream(wav) << "RIFF";
+        std::ofstream(link) << "shortcut";
+        shell.links[link] = {"/opt/mail/reader", ""};
+        writeSettings("[\"Mail\"]\n\"PlayWav\"=\"1\"\n\"WavFile\"=\"" + wav +
+                      "\"\n\"Notify\"=\"1\"\n\"AutoRun\"=\"1\"\n\"MailProgram\"=\"" + link +
+                      "\"\n[\"MailServers\"]\n\"0\"=\"Home\"\n" +
+                      (withWork ? "\"1\"=\"Work\"\n" + Mailbox("Work", "127.0.0.2") : "") +
+                      Mailbox("Home", "127.0.0.1") + homeExtra);
+        TForm1& f = createOnPort();
+        f.MailCB.setChecked(true);
+        return f;
+    }
+    bool cycleDone(TForm1& f) {
+        return loop.runUntil(
+            [&] { return f.BitBtn2.Enabled() && f.MailStatus.PanelText(1) != "Last Check: Never"; },
+            120'000);
+    }
+    // What the user noticed, in order, recorded from the fakes.
+    std::vector<std::string> alerts() const {
+        std::vector<std::string> seen;
+        for (std::size_t i = 0; i < sound.played.size(); ++i) {
+            seen.push_back("sound");
+        }
+        for (const auto& n : notifier.shown) {
+            seen.push_back(n.summary + " | " + n.body);
+        }
+        for (const auto& p : processes.starts) {
+            seen.push_back("run " + p.program);
+        }
+        return seen;
+    }
+};
+
+TEST_F(Form1MailAlertTest, TheFirstCycleWithNewMailAlertsAndTheNextDoesNot) {
+    home.mailbox = {Message("ann@x", "One", "<1@x>"), Message("bob@x", "Two", "<2@x>"),
+                    Message("cy@x", "Three", "<3@x>")};
+    TForm1& f = createWith();
+    f.PageControl1.setActivePage(OptionsPage);
+    dialUp.connectOne();
+    ASSERT_TRUE(cycleDone(f));
+    EXPECT_EQ(alerts(),
+              (std::vector<std::string>{"sound", "3 new messages | From: cy@x\nSubject: Three",
+                                        "run /opt/mail/reader"}));
+    EXPECT_EQ(sound.played, (std::vector<std::string>{(Form1Test::home / "new.wav").string()}));
+    EXPECT_EQ(f.PageControl1.ActivePage(), MailPage);
+    EXPECT_TRUE(host.visible);
+    EXPECT_EQ(f.MailStatus.PanelText(0), "3 Messages Waiting");
+    EXPECT_EQ(f.TrayIcon1.ToolTip().rfind("3 Messages Waiting (", 0), 0u);
+    EXPECT_EQ(f.TrayIcon1.Icon(), TrayImage::IconConnected);
+
+    // The same three messages again: the same texts, no alert.
+    f.PageControl1.setActivePage(OptionsPage);
+    f.BitBtn2.click();
+    ASSERT_FALSE(f.BitBtn2.Enabled());
+    ASSERT_TRUE(cycleDone(f));
+    EXPECT_EQ(alerts().size(), 3u);
+    EXPECT_EQ(f.PageControl1.ActivePage(), OptionsPage);
+    EXPECT_EQ(f.MailStatus.PanelText(0), "3 Messages Waiting");
+    EXPECT_EQ(home.connections, 2);
+}
+
+TEST_F(Form1MailAlertTest, TheErrorsReportComesBeforeTheAlertsAndIsEmptiedAfter) {
+    home.mailbox = {Message("ann@x", "One", "<1@x>")};
+    ScriptedPop3 broken(serverLayer, "127.0.0.2", port);
+    broken.password = "other";
+    TForm1& f = createWith({}, true);
+    std::size_t alertsWhileReportOpen = 99;
+    dialogs.whileOpen = [&] { alertsWhileReportOpen = alerts().size(); };
+    dialUp.connectOne();
+    ASSERT_TRUE(cycleDone(f));
+    ASSERT_EQ(dialogs.errorReports.size(), 1u);
+    EXPECT_EQ(dialogs.errorReports[0].servers, (std::vector<std::string>{"Work"}));
+    EXPECT_EQ(alertsWhileReportOpen, 0u);
+    EXPECT_EQ(alerts().size(), 3u);
+
+    // The list was emptied: a cycle without errors shows no report.
+    broken.password = "secret";
+    f.BitBtn2.click();
+    ASSERT_TRUE(cycleDone(f));
+    EXPECT_EQ(dialogs.errorReports.size(), 1u);
+}
+
+TEST_F(Form1MailAlertTest, ADialledCycleSignalsStartsNoProgramAndHangsUpAfterTheTexts) {
+    home.mailbox = {Message("ann@x", "One", "<1@x>")};
+    dialUp.entries = std::vector<std::string>{"ISP"};
+    dialUp.dialsMakeConnections = true;
+    TForm1& f = createWith("\"AutoConnect\"=\"ISP\"\n\"AutoConnectTimer\"=\"1\"\n");
+    f.PageControl1.setActivePage(OptionsPage);
+    f.ConnectNow.click();
+    ASSERT_EQ(dialUp.dialled, (std::vector<std::string>{"ISP"}));
+    ASSERT_TRUE(dialUp.connections && dialUp.connections->size() == 1);
+    const ConnectionHandle dial = (*dialUp.connections)[0].handle;
+    dialUp.bringUp(dial);
+    ASSERT_TRUE(loop.runUntil([&] { return !dialUp.hangUps.empty(); }, 300'000));
+    EXPECT_EQ(dialUp.hangUps, (std::vector<ConnectionHandle>{dial}));
+    EXPECT_EQ(sound.played.size(), 1u);
+    EXPECT_EQ(f.PageControl1.ActivePage(), MailPage);
+    EXPECT_TRUE(processes.starts.empty());
+    // The hang-up came after the texts: they were already written.
+    EXPECT_EQ(f.MailStatus.PanelText(0), "1 Messages Waiting");
+}
+
+TEST_F(Form1MailAlertTest, WithoutServersNeitherTheTimerNorCheckMailNowDoesAnything) {
+    writeSettings("[\"Mail\"]\n\"PlayWav\"=\"1\"\n");
+    TForm1& f = createOnPort();
+    f.MailCB.setChecked(true);
+    dialUp.connectOne();
+    loop.runFor(2 * 275'000);
+    f.BitBtn2.click();
+    loop.runFor(10'000);
+    EXPECT_EQ(home.connections, 0);
+    EXPECT_EQ(f.MailStatus.PanelText(1), "Last Check: Never");
+    EXPECT_TRUE(alerts().empty());
+    EXPECT_TRUE(dialogs.errorReports.empty());
 }
 
 }  // namespace

@@ -18,9 +18,11 @@
 #include "fakes/fake_dialogs.h"
 #include "fakes/fake_dialup.h"
 #include "fakes/fake_help.h"
+#include "fakes/fake_notifier.h"
 #include "fakes/fake_process_starter.h"
 #include "fakes/fake_resolver.h"
 #include "fakes/fake_shell.h"
+#include "fakes/fake_sound_player.h"
 #include "fakes/fake_system_clock.h"
 #include "platform/linux/xdg_paths.h"
 #include "ui/main_window.h"
@@ -50,8 +52,10 @@ struct Program {
     FakeHelp help;
     FakeProcessStarter processes;
     FakeSystemClock clock{loop};
+    FakeSoundPlayer sound;
+    FakeNotifier notifier;
     TForm1 form{FormServices{loop, dialogs, paths, clipboard, shell, resolver, dialUp, help, window,
-                             processes, clock, 0}};
+                             processes, clock, sound, notifier, 0}};
     FormView view{window, form};
     Tray tray{form.TrayIcon1, form.PopupMenu1()};
 
