@@ -4,6 +4,14 @@
 
 namespace pontavi {
 
+// How a mailbox's connection is protected. None is the clear-text dialogue
+// on port 110 and the value of every entry stored before the choice existed.
+enum class MailSecurity {
+    None,      // clear text, port 110
+    Tls,       // TLS from the first byte (POP3S), port 995
+    StartTls,  // clear text on port 110 upgraded by STLS before USER
+};
+
 // One configured mailbox: row i of ServersInfo belongs to item i of
 // ServerNames. Any field may be empty.
 struct MailServerRecord {
@@ -11,6 +19,7 @@ struct MailServerRecord {
     std::string Server;    // host name or dotted address; its first 255 characters are used
     std::string UserName;  // sent after "user " as stored
     std::string Password;  // plain text in memory only; scrambled in the store
+    MailSecurity Security = MailSecurity::None;
     bool operator==(const MailServerRecord&) const = default;
 };
 
