@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -13,6 +12,8 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+
+#include "platform/linux/process_spawn.h"
 
 namespace pontavi {
 namespace {
@@ -36,43 +37,6 @@ class HelperProcess {
 
   private:
     pid_t pid_;
-};
-
-class SpawnActions {
-  public:
-    SpawnActions() { ::posix_spawn_file_actions_init(&actions_); }
-    ~SpawnActions() { ::posix_spawn_file_actions_destroy(&actions_); }
-    SpawnActions(const SpawnActions&) = delete;
-    SpawnActions& operator=(const SpawnActions&) = delete;
-    posix_spawn_file_actions_t* get() { return &actions_; }
-
-  private:
-    posix_spawn_file_actions_t actions_;
-};
-
-class SpawnAttributes {
-  public:
-    SpawnAttributes() {
-        ::posix_spawnattr_init(&attr_);
-        // The helper must not inherit the program's blocked or ignored signals.
-        sigset_t none;
-        sigset_t defaults;
-        sigemptyset(&none);
-        sigemptyset(&defaults);
-        for (int signo : {SIGHUP, SIGINT, SIGTERM, SIGPIPE}) {
-            sigaddset(&defaults, signo);
-        }
-        ::posix_spawnattr_setsigmask(&attr_, &none);
-        ::posix_spawnattr_setsigdefault(&attr_, &defaults);
-        ::posix_spawnattr_setflags(&attr_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    }
-    ~SpawnAttributes() { ::posix_spawnattr_destroy(&attr_); }
-    SpawnAttributes(const SpawnAttributes&) = delete;
-    SpawnAttributes& operator=(const SpawnAttributes&) = delete;
-    const posix_spawnattr_t* get() const { return &attr_; }
-
-  private:
-    posix_spawnattr_t attr_;
 };
 
 // The helper's one message: its errno value and, on success, the socket.
@@ -170,27 +134,22 @@ UniqueFd PortHelper::Listen(int port, int& error) {
     UniqueFd ours(pair[0]);
     UniqueFd theirs(pair[1]);
 
-    SpawnActions actions;
     // dup2 onto 3 clears close-on-exec there; every other descriptor of the
     // program stays behind.
-    ::posix_spawn_file_actions_adddup2(actions.get(), theirs.get(), kHelperReplyFd);
-    ::posix_spawn_file_actions_addopen(actions.get(), 0, "/dev/null", O_RDONLY, 0);
-    ::posix_spawn_file_actions_addopen(actions.get(), 1, "/dev/null", O_WRONLY, 0);
-    ::posix_spawn_file_actions_addopen(actions.get(), 2, "/dev/null", O_WRONLY, 0);
-    ::posix_spawn_file_actions_addclosefrom_np(actions.get(), kHelperReplyFd + 1);
-    SpawnAttributes attributes;
-
-    std::string path = helperPath_;
-    std::string portText = std::to_string(port);
-    char* argv[] = {path.data(), portText.data(), nullptr};
+    ProcessSpawn spawn;
+    spawn.duplicate(theirs.get(), kHelperReplyFd)
+        .openNull(0, O_RDONLY)
+        .openNull(1, O_WRONLY)
+        .openNull(2, O_WRONLY)
+        .closeFrom(kHelperReplyFd + 1);
     char* noEnvironment[] = {nullptr};
-    pid_t pid = -1;
-    const int rc =
-        ::posix_spawn(&pid, path.c_str(), actions.get(), attributes.get(), argv, noEnvironment);
-    if (rc != 0) {
-        error = rc;
+    const SpawnedChild child = spawn.start(helperPath_, {std::to_string(port)},
+                                           ProcessSpawn::Lookup::AsGiven, noEnvironment);
+    if (!child.ok()) {
+        error = child.error;
         return {};
     }
+    const pid_t pid = child.pid;
     HelperProcess helper(pid);
     theirs.reset();  // so a helper that dies unanswered reads as the end of the pair
     UniqueFd listener = ReceiveReply(ours.get(), timeoutMs_, error);

@@ -2,8 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <time.h>
 
@@ -12,86 +10,20 @@
 #include <system_error>
 #include <utility>
 
-extern char** environ;
+#include "platform/linux/process_spawn.h"
 
 namespace pontavi {
 
-namespace {
-
-// posix_spawn's attribute and file-action objects, released on every path.
-class SpawnSetup {
-  public:
-    SpawnSetup() {
-        ::posix_spawn_file_actions_init(&actions_);
-        ::posix_spawnattr_init(&attr_);
-    }
-    ~SpawnSetup() {
-        ::posix_spawn_file_actions_destroy(&actions_);
-        ::posix_spawnattr_destroy(&attr_);
-    }
-    SpawnSetup(const SpawnSetup&) = delete;
-    SpawnSetup& operator=(const SpawnSetup&) = delete;
-
-    // The child must not inherit a blocked signal mask or ignored signals
-    // from a GUI process: pppd relies on SIGTERM and SIGHUP to end a link.
-    void resetSignals() {
-        sigset_t none;
-        sigset_t defaults;
-        sigemptyset(&none);
-        sigemptyset(&defaults);
-        for (int signo : {SIGHUP, SIGINT, SIGTERM, SIGPIPE, SIGCHLD}) {
-            sigaddset(&defaults, signo);
-        }
-        ::posix_spawnattr_setsigmask(&attr_, &none);
-        ::posix_spawnattr_setsigdefault(&attr_, &defaults);
-        ::posix_spawnattr_setflags(&attr_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    }
-    void nullStdio() {
-        ::posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0);
-        ::posix_spawn_file_actions_addopen(&actions_, 1, "/dev/null", O_WRONLY, 0);
-    }
-
-    const posix_spawn_file_actions_t* actions() const { return &actions_; }
-    const posix_spawnattr_t* attr() const { return &attr_; }
-
-  private:
-    posix_spawn_file_actions_t actions_;
-    posix_spawnattr_t attr_;
-};
-
-// Called through syscall(): some C libraries lack the wrapper or declare it
-// without C linkage.
-int OpenPidfd(pid_t pid) {
-#ifdef SYS_pidfd_open
-    return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-#else
-    (void)pid;
-    return -1;
-#endif
-}
-
-}  // namespace
-
 PppdProcess PppdProcess::Spawn(const std::string& program, const std::vector<std::string>& args) {
-    std::vector<std::string> words{program};
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& word : words) {
-        argv.push_back(word.data());
+    // pppd relies on SIGTERM and SIGHUP to end a link; stdin and stdout on
+    // /dev/null keep it off our terminal.
+    ProcessSpawn spawn;
+    spawn.openNull(0, O_RDONLY).openNull(1, O_WRONLY);
+    SpawnedChild child = spawn.start(program, args, ProcessSpawn::Lookup::Path);
+    if (!child.ok()) {
+        throw std::system_error(child.error, std::generic_category(), program);
     }
-    argv.push_back(nullptr);
-
-    SpawnSetup setup;
-    setup.resetSignals();
-    setup.nullStdio();
-    pid_t pid = -1;
-    const int rc =
-        ::posix_spawnp(&pid, program.c_str(), setup.actions(), setup.attr(), argv.data(), environ);
-    if (rc != 0) {
-        throw std::system_error(rc, std::generic_category(), program);
-    }
-    // Without pidfds (kernels before 5.3) the owner polls reap() instead.
-    return PppdProcess(pid, UniqueFd(OpenPidfd(pid)));
+    return PppdProcess(child.pid, std::move(child.pidfd));
 }
 
 PppdProcess::PppdProcess(PppdProcess&& other) noexcept

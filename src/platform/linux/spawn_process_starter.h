@@ -42,7 +42,7 @@ class SpawnProcessStarter final : public ProcessStarter {
         UniqueFd pidfd;
         IoWatch watch;  // after `pidfd`, so the watch ends before the pidfd closes
     };
-    void watchChild(pid_t pid);
+    void watchChild(pid_t pid, UniqueFd pidfd);
     void reapEnded();
 
     EventLoop& loop_;
