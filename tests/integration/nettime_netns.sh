@@ -12,10 +12,11 @@ set -uo pipefail
 [ $# -ge 1 ] || { echo "usage: $0 <nettime_probe-binary>" >&2; exit 2; }
 
 if [ -z "${NETTIME_IN_NETNS:-}" ]; then
-    for tool in unshare ip /usr/sbin/inetd dbus-daemon /usr/bin/python3; do
+    for tool in unshare ip; do
         command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing" >&2; exit 77; }
     done
-    /usr/bin/python3 -c 'import dbus, gi' 2>/dev/null || { echo "SKIP: python3-dbus/gi missing" >&2; exit 77; }
+    source "$(dirname "$0")/time_peers_lib.sh"
+    time_peers_check
     unshare -n true 2>/dev/null || { echo "SKIP: namespaces are not permitted here" >&2; exit 77; }
     NETTIME_IN_NETNS=1 exec timeout -k 5 90 unshare -n bash "$0" "$@"
 fi
@@ -34,12 +35,10 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$here/time_peers_lib.sh"
 
 echo "== inetd's time service answers; the recording clock gets its time of day"
-printf '127.0.0.1:time stream tcp nowait root internal\n' >"$work/inetd.conf"
-/usr/sbin/inetd -i "$work/inetd.conf" &
-pids+=($!)
-for _ in $(seq 50); do [ -n "$(ss -Hltn 'sport = :37' 2>/dev/null)" ] && break; sleep 0.1; done
+time_peers_inetd
 before=$(date +%s)
 out=$("$probe" query 127.0.0.1) || fail "no outcome from the time client: $out"
 after=$(date +%s)
@@ -54,22 +53,15 @@ out=$("$probe" query 127.0.0.2) || fail "no outcome for a refused connection"
 grep -qx 'Clock not set: 127.0.0.2 refused the connection' <<<"$out" || fail "got: $out"
 
 echo "== timedated's answers reach the user as outcomes"
-dbus-daemon --session --nofork --address="unix:path=$work/bus" >"$work/dbus.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do [ -S "$work/bus" ] && break; sleep 0.1; done
-[ -S "$work/bus" ] || fail "the private bus did not start"
-export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/bus"
+time_peers_bus
+export DBUS_SYSTEM_BUS_ADDRESS=$time_peers_bus_address
 
 out=$("$probe" set 1700000000123)
 [[ $out == "Refused: systemd-timedated is not available"* ]] || fail "without a service: $out"
 
 for mode in 0 1 refuse; do
-    rm -f "$work/settime" "$work/timedated.log"
-    /usr/bin/python3 "$here/fake_timedated.py" "$DBUS_SYSTEM_BUS_ADDRESS" "$work/settime" "$mode" \
-        >"$work/timedated.log" 2>&1 &
-    fake=$!
-    pids+=("$fake")
-    for _ in $(seq 50); do grep -q ready "$work/timedated.log" 2>/dev/null && break; sleep 0.1; done
+    rm -f "$work/settime"
+    time_peers_timedated "$work/settime" "$mode"
     out=$("$probe" set 1700000000123)
     echo "mode $mode: $out"
     case $mode in
@@ -79,8 +71,8 @@ for mode in 0 1 refuse; do
        [ ! -e "$work/settime" ] || fail "set the time although NTP keeps the clock" ;;
     refuse) [[ $out == "Refused: the system refused the new time: "*polkit* ]] || fail "wanted a refusal saying how to allow it" ;;
     esac
-    kill "$fake"
-    wait "$fake" 2>/dev/null
+    kill "$timedated_pid"
+    wait "$timedated_pid" 2>/dev/null
 done
 
 echo "PASS: inetd's answer recorded; set, NTP, refusal and a missing service each reported"

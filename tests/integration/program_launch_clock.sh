@@ -17,10 +17,11 @@ if [ $# -lt 2 ]; then
 fi
 
 if [ -z "${PROGRAM_LAUNCH_IN_NETNS:-}" ]; then
-    for tool in unshare ip /usr/sbin/inetd dbus-daemon /usr/bin/python3; do
+    for tool in unshare ip; do
         command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing" >&2; exit 77; }
     done
-    /usr/bin/python3 -c 'import dbus, gi' 2>/dev/null || { echo "SKIP: python3-dbus/gi missing" >&2; exit 77; }
+    source "$(dirname "$0")/time_peers_lib.sh"
+    time_peers_check
     unshare -n -m true 2>/dev/null || { echo "SKIP: namespaces are not permitted here" >&2; exit 77; }
     [ -c /dev/net/tun ] || { echo "SKIP: no /dev/net/tun" >&2; exit 77; }
     PROGRAM_LAUNCH_IN_NETNS=1 exec timeout -k 5 90 unshare -n -m bash "$0" "$@"
@@ -50,21 +51,13 @@ fail() {
     exit 1
 }
 source "$here/program_lib.sh"
+source "$here/time_peers_lib.sh"
 
-# inetd's own time service on loopback port 37.
-printf '127.0.0.1:time stream tcp nowait root internal\n' >"$work/inetd.conf"
-/usr/sbin/inetd -i "$work/inetd.conf" &
-pids+=($!)
-
-# A private bus with the stand-in clock service.
-dbus-daemon --session --nofork --address="unix:path=$work/bus" >"$work/dbus.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do [ -S "$work/bus" ] && break; sleep 0.1; done
-[ -S "$work/bus" ] || fail "the private bus did not start"
-/usr/bin/python3 "$here/fake_timedated.py" "unix:path=$work/bus" "$work/settime" 0 >"$work/timedated.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do grep -q ready "$work/timedated.log" 2>/dev/null && break; sleep 0.1; done
-grep -q ready "$work/timedated.log" || fail "the stand-in clock service did not start"
+# inetd's own time service on loopback port 37, and a private bus with the
+# stand-in clock service.
+time_peers_inetd
+time_peers_bus
+time_peers_timedated "$work/settime" 0
 
 # Three small programs that note when they start; the third has a space in
 # its path and gets quoted parameters.
@@ -94,7 +87,7 @@ ip tuntap add dev ppp0 mode tun || { echo "SKIP: cannot create a tun device" >&2
 ip addr add 10.99.0.1 peer 10.99.0.2 dev ppp0 || fail "cannot give ppp0 an address"
 
 PONTAVI_HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" PONTAVI_PPP_PEERS="$work/peers" \
-    DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/bus" QT_QPA_PLATFORM=offscreen \
+    DBUS_SYSTEM_BUS_ADDRESS="$time_peers_bus_address" QT_QPA_PLATFORM=offscreen \
     "$program" >"$work/program.log" 2>&1 &
 pid=$!
 pids+=("$pid")
