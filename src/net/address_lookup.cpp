@@ -54,8 +54,8 @@ std::string LocalHostName() {
     return name.data();
 }
 
-int WaitHostLookup(TSockCtrl& component, const std::string& host, std::uint32_t& address,
-                   const std::function<bool()>& abandon) {
+sockcall::SysResult<std::uint32_t> WaitHostLookup(TSockCtrl& component, const std::string& host,
+                                                  const std::function<bool()>& abandon) {
     auto answer = std::make_shared<std::uint32_t>(0);
     Resolver& resolver = component.Layer().Resolve();
     const int err = component.Layer().WaitForLookup(
@@ -67,12 +67,11 @@ int WaitHostLookup(TSockCtrl& component, const std::string& host, std::uint32_t&
             });
         },
         abandon);
-    address = *answer;
-    return err;
+    return {*answer, err};
 }
 
-int WaitServiceLookup(TSockCtrl& component, const std::string& service, int& port,
-                      const std::function<bool()>& abandon) {
+sockcall::SysResult<int> WaitServiceLookup(TSockCtrl& component, const std::string& service,
+                                           const std::function<bool()>& abandon) {
     auto answer = std::make_shared<int>(0);
     Resolver& resolver = component.Layer().Resolve();
     const std::string protocol = component.Protocol();
@@ -85,16 +84,15 @@ int WaitServiceLookup(TSockCtrl& component, const std::string& service, int& por
             });
         },
         abandon);
-    port = *answer;
-    return err;
+    return {*answer, err};
 }
 
 std::string HostToAddress(TSockCtrl& component, const std::string& host) {
-    std::uint32_t address = 0;
-    if (const int err = WaitHostLookup(component, host, address); err != 0) {
-        RaiseSockError("Error %d (%s) finding address for host", err);
+    const auto found = WaitHostLookup(component, host);
+    if (!found.ok()) {
+        RaiseSockError("Error %d (%s) finding address for host", found.error);
     }
-    return FormatDottedAddress(address);
+    return FormatDottedAddress(found.value);
 }
 
 std::string AddressToHost(TSockCtrl& component, const std::string& dotted) {

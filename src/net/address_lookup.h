@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "net/socket_calls.h"
+
 namespace pontavi {
 
 class TSockCtrl;
@@ -35,10 +37,12 @@ std::string HostToAddress(TSockCtrl& component, const std::string& host);
 // "Error %d (%s) finding host for address".
 std::string AddressToHost(TSockCtrl& component, const std::string& dotted);
 
-// The waits themselves, returning the error code (0 on success).
-int WaitHostLookup(TSockCtrl& component, const std::string& host, std::uint32_t& address,
-                   const std::function<bool()>& abandon = {});
-int WaitServiceLookup(TSockCtrl& component, const std::string& service, int& port,
-                      const std::function<bool()>& abandon = {});
+// The waits themselves: the first IPv4 address of the host (network byte
+// order) or the port of the service for the component's protocol, or the
+// lookup's error code. An abandoned wait ends with whatever error it gives.
+sockcall::SysResult<std::uint32_t> WaitHostLookup(TSockCtrl& component, const std::string& host,
+                                                  const std::function<bool()>& abandon = {});
+sockcall::SysResult<int> WaitServiceLookup(TSockCtrl& component, const std::string& service,
+                                           const std::function<bool()>& abandon = {});
 
 }  // namespace pontavi

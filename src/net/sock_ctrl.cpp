@@ -81,15 +81,14 @@ std::optional<sockaddr_in> TSockCtrl::ResolveEnds(const std::function<bool()>& a
     sockaddr_in address{};
     address.sin_family = AF_INET;
     if (!hostName_.empty()) {
-        std::uint32_t found = 0;
-        const int err = WaitHostLookup(*this, hostName_, found, abandon);
+        const auto found = WaitHostLookup(*this, hostName_, abandon);
         if (abandon && abandon()) {
             return std::nullopt;
         }
-        if (err != 0) {
-            RaiseSockError("Error %d (%s) finding address for host", err);
+        if (!found.ok()) {
+            RaiseSockError("Error %d (%s) finding address for host", found.error);
         }
-        address.sin_addr.s_addr = found;
+        address.sin_addr.s_addr = found.value;
     } else if (dotted_.empty()) {
         throw ESockError("No address specified");
     } else {
@@ -98,13 +97,12 @@ std::optional<sockaddr_in> TSockCtrl::ResolveEnds(const std::function<bool()>& a
 
     int port = portNumber_;
     if (!serviceName_.empty()) {
-        // A service the database does not know gives port 0, not an error.
-        if (WaitServiceLookup(*this, serviceName_, port, abandon) != 0) {
-            port = 0;
-        }
+        const auto found = WaitServiceLookup(*this, serviceName_, abandon);
         if (abandon && abandon()) {
             return std::nullopt;
         }
+        // A service the database does not know gives port 0, not an error.
+        port = found.ok() ? found.value : 0;
     }
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     return address;

@@ -32,6 +32,20 @@ TEST_F(AddressLookupTest, HostToAddressGivesTheFirstAddressOrTheLookupError) {
               "Error 11001 (Host not found) finding address for host");
 }
 
+TEST_F(AddressLookupTest, WaitsGiveTheValueFoundOrTheLookupError) {
+    resolver.addHost("mail.example", "10.0.0.5");
+    resolver.addService("pop3", 110);
+    TServerSocket server(layer);
+    const auto host = WaitHostLookup(server, "mail.example");
+    EXPECT_TRUE(host.ok());
+    EXPECT_EQ(host.value, ParseDottedAddress("10.0.0.5"));
+    EXPECT_EQ(WaitHostLookup(server, "nowhere.example").error, sockcode::kHostNotFound);
+    const auto port = WaitServiceLookup(server, "pop3");
+    EXPECT_TRUE(port.ok());
+    EXPECT_EQ(port.value, 110);
+    EXPECT_FALSE(WaitServiceLookup(server, "no-such-service").ok());
+}
+
 TEST_F(AddressLookupTest, AddressToHostGivesTheNameOrTheLookupError) {
     resolver.addReverse("10.0.0.5", "mail.example");
     TServerSocket server(layer);
