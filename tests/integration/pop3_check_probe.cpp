@@ -1,15 +1,18 @@
 // Runs mail check cycles against real POP3 servers on the real loop and the
 // system resolver, and prints what the program would show: one "row" line per
 // grid row (From, Subject, MailBox, tab-separated), the counts and every error
-// entry. Used by the dovecot test and the mail check benchmark.
+// entry. Used by the dovecot tests and the mail check benchmark.
 //
-// usage: pop3_check_probe <port> <cycles> name=server,user,password ...
+// usage: pop3_check_probe <port> <cycles> name=server,user,password[,security] ...
+// security: None (the default), TLS or STARTTLS. No field may hold a comma.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "controls/status_bar.h"
@@ -24,17 +27,51 @@ namespace {
 
 using namespace pontavi;
 
-// "name=server,user,password"; the password may hold commas.
-bool ParseBox(const std::string& text, MailServerRecord& box) {
-    const auto eq = text.find('=');
-    const auto c1 = text.find(',', eq == std::string::npos ? 0 : eq);
-    const auto c2 = c1 == std::string::npos ? c1 : text.find(',', c1 + 1);
-    if (eq == std::string::npos || c2 == std::string::npos) {
-        return false;
+constexpr const char* kUsage = "usage: ";
+constexpr const char* kUsageArgs =
+    " <port> <cycles> name=server,user,password[,None|TLS|STARTTLS] ...\n";
+
+std::optional<MailSecurity> ParseSecurity(const std::string& text) {
+    if (text == "None") {
+        return MailSecurity::None;
     }
-    box = {text.substr(0, eq), text.substr(eq + 1, c1 - eq - 1), text.substr(c1 + 1, c2 - c1 - 1),
-           text.substr(c2 + 1)};
-    return true;
+    if (text == "TLS") {
+        return MailSecurity::Tls;
+    }
+    if (text == "STARTTLS") {
+        return MailSecurity::StartTls;
+    }
+    return std::nullopt;
+}
+
+// "name=server,user,password[,security]".
+std::optional<MailServerRecord> ParseBox(const std::string& text) {
+    const auto eq = text.find('=');
+    if (eq == std::string::npos) {
+        return std::nullopt;
+    }
+    std::vector<std::string> fields;
+    std::size_t from = eq + 1;
+    for (;;) {
+        const auto comma = text.find(',', from);
+        fields.push_back(text.substr(from, comma - from));
+        if (comma == std::string::npos) {
+            break;
+        }
+        from = comma + 1;
+    }
+    if (fields.size() != 3 && fields.size() != 4) {
+        return std::nullopt;
+    }
+    MailServerRecord box{text.substr(0, eq), fields[0], fields[1], fields[2]};
+    if (fields.size() == 4) {
+        const auto security = ParseSecurity(fields[3]);
+        if (!security) {
+            return std::nullopt;
+        }
+        box.Security = *security;
+    }
+    return box;
 }
 
 long PeakKilobytes() {
@@ -52,17 +89,17 @@ long PeakKilobytes() {
 
 int main(int argc, char** argv) {
     if (argc < 4) {
-        std::cerr << "usage: " << argv[0] << " <port> <cycles> name=server,user,password ...\n";
+        std::cerr << kUsage << argv[0] << kUsageArgs;
         return 2;
     }
     std::vector<MailServerRecord> boxes;
     for (int i = 3; i < argc; ++i) {
-        MailServerRecord box;
-        if (!ParseBox(argv[i], box)) {
-            std::cerr << "bad mailbox: " << argv[i] << "\n";
+        auto box = ParseBox(argv[i]);
+        if (!box) {
+            std::cerr << "bad mailbox: " << argv[i] << "\n" << kUsage << argv[0] << kUsageArgs;
             return 2;
         }
-        boxes.push_back(box);
+        boxes.push_back(std::move(*box));
     }
     const int cycles = std::atoi(argv[2]);
 
