@@ -4,10 +4,25 @@
 #
 #   dovecot_user <name> <password>     adds a passwd-file user with its Maildir
 #   dovecot_message <name> <n> <from> <subject> [message-id] [extra header]
-#   dovecot_start <port>               starts dovecot and waits for its port
-#   dovecot_stop
+#   dovecot_start <port> [setting=value ...]
+#                                      starts dovecot and waits for its ports
+#   dovecot_stop                       stops every instance started
+#
+# Settings of dovecot_start (all optional):
+#   name=N          a further instance with its files under $work/N; several
+#                   may run at once on other addresses or ports. Without it
+#                   the one instance keeps its files in $work itself.
+#   listen=ADDR     the address of its listeners (127.0.0.1)
+#   ssl=MODE        no (the default), yes (STLS offered, clear text allowed)
+#                   or required (no login before TLS)
+#   cert=FILE key=FILE   the server's certificate (chain) and key, PEM
+#   min_protocol=P  the oldest TLS version accepted (TLSv1.2)
+#   pop3s=PORT[,PORT...]  POP3S listeners too: TLS from the first byte
+#   debug=1         every login and authentication attempt is logged
+# The log of an instance is dovecot.log in its folder.
 
 dovecot_pid=""
+dovecot_pids=()
 dovecot_uid=$(id -u nobody)
 dovecot_gid=$(id -g nobody)
 
@@ -34,17 +49,38 @@ dovecot_message() {
 }
 
 dovecot_start() {
-    local port=$1
-    mkdir -p "$work/run" "$work/state"
+    local port=$1 name="" listen=127.0.0.1 ssl=no cert="" key="" min_protocol=TLSv1.2
+    local pop3s="" debug="" setting
+    shift
+    for setting in "$@"; do
+        case $setting in
+        name=*) name=${setting#name=} ;;
+        listen=*) listen=${setting#listen=} ;;
+        ssl=no | ssl=yes | ssl=required) ssl=${setting#ssl=} ;;
+        cert=*) cert=${setting#cert=} ;;
+        key=*) key=${setting#key=} ;;
+        min_protocol=*) min_protocol=${setting#min_protocol=} ;;
+        pop3s=*) pop3s=${setting#pop3s=} ;;
+        debug=*) debug=${setting#debug=} ;;
+        *)
+            echo "dovecot_start: unknown setting $setting" >&2
+            return 1
+            ;;
+        esac
+    done
+    local dir=$work
+    [ -n "$name" ] && dir=$work/$name
+    mkdir -p "$dir/run" "$dir/state" "$work/mail"
     chmod 755 "$work" "$work/mail"
     chown -R "$dovecot_uid:$dovecot_gid" "$work/mail"
-    cat >"$work/dovecot.conf" <<EOF
-base_dir = $work/run
-state_dir = $work/state
-log_path = $work/dovecot.log
+    {
+        cat <<EOF
+base_dir = $dir/run
+state_dir = $dir/state
+log_path = $dir/dovecot.log
 protocols = pop3
-listen = 127.0.0.1
-ssl = no
+listen = $listen
+ssl = $ssl
 disable_plaintext_auth = no
 auth_mechanisms = plain
 default_internal_user = dovecot
@@ -60,34 +96,96 @@ userdb {
   driver = passwd-file
   args = username_format=%u $work/passwd
 }
-service pop3-login {
-  inet_listener pop3 {
-    port = $port
-  }
-}
 service anvil {
   chroot =
 }
 EOF
-    dovecot -F -c "$work/dovecot.conf" </dev/null >"$work/dovecot.out" 2>&1 &
-    dovecot_pid=$!
-    local i
-    for i in $(seq 1 100); do
-        if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
-            return 0
+        if [ "$ssl" != no ]; then
+            printf 'ssl_cert = <%s\nssl_key = <%s\nssl_min_protocol = %s\n' \
+                "$cert" "$key" "$min_protocol"
         fi
-        kill -0 "$dovecot_pid" 2>/dev/null || break
-        sleep 0.1
+        if [ -n "$debug" ]; then
+            printf 'auth_verbose = yes\nauth_debug = yes\nverbose_ssl = yes\n'
+        fi
+        printf 'service pop3-login {\n  inet_listener pop3 {\n    port = %s\n  }\n' "$port"
+        local p suffix=""
+        for p in ${pop3s//,/ }; do
+            printf '  inet_listener pop3s%s {\n    port = %s\n    ssl = yes\n  }\n' "$suffix" "$p"
+            suffix=$((${suffix:-1} + 1))
+        done
+        printf '}\n'
+    } >"$dir/dovecot.conf"
+    dovecot -F -c "$dir/dovecot.conf" </dev/null >"$dir/dovecot.out" 2>&1 &
+    local pid=$!
+    dovecot_pids+=("$pid")
+    [ -z "$name" ] && dovecot_pid=$pid
+    local i
+    for p in "$port" ${pop3s//,/ }; do
+        for i in $(seq 1 100); do
+            if (exec 3<>"/dev/tcp/$listen/$p") 2>/dev/null; then
+                continue 2
+            fi
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        echo "dovecot${name:+ $name} did not start:" >&2
+        cat "$dir/dovecot.out" "$dir/dovecot.log" >&2 2>/dev/null
+        return 1
     done
-    echo "dovecot did not start:" >&2
-    cat "$work/dovecot.out" "$work/dovecot.log" >&2 2>/dev/null
-    return 1
+    return 0
 }
 
 dovecot_stop() {
-    if [ -n "$dovecot_pid" ]; then
-        kill -TERM "$dovecot_pid" 2>/dev/null
-        wait "$dovecot_pid" 2>/dev/null
-        dovecot_pid=""
+    local pid
+    for pid in "${dovecot_pids[@]}"; do
+        kill -TERM "$pid" 2>/dev/null
+    done
+    for pid in "${dovecot_pids[@]}"; do
+        wait "$pid" 2>/dev/null
+    done
+    dovecot_pids=()
+    dovecot_pid=""
+}
+
+# Certificates made with the openssl command line, for tests only (P-256 keys,
+# valid for two days).
+#   dovecot_ca <dir>                   a CA: <dir>/ca.pem and <dir>/ca.key
+#   dovecot_cert <dir> <name> <host> [self]
+#                                      <dir>/<name>.pem and <name>.key: a server
+#                                      certificate for <host> (also its
+#                                      subjectAltName) signed by that CA, or
+#                                      self-signed when the last word is "self"
+dovecot_ca() {
+    local dir=$1
+    mkdir -p "$dir"
+    openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 \
+        -subj "/CN=Pontavi Test CA" -keyout "$dir/ca.key" -out "$dir/ca.pem" 2>"$dir/ca.err"
+}
+
+dovecot_cert() {
+    local dir=$1 name=$2 host=$3 self=${4:-}
+    if [ "$self" = self ]; then
+        openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 \
+            -subj "/CN=$host" -addext "subjectAltName=DNS:$host" \
+            -keyout "$dir/$name.key" -out "$dir/$name.pem" 2>"$dir/$name.err"
+        return
     fi
+    printf 'basicConstraints=CA:FALSE\nkeyUsage=digitalSignature\nextendedKeyUsage=serverAuth\nsubjectAltName=DNS:%s\n' \
+        "$host" >"$dir/$name.ext"
+    openssl req -new -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -subj "/CN=$host" \
+        -keyout "$dir/$name.key" -out "$dir/$name.csr" 2>"$dir/$name.err" &&
+        openssl x509 -req -in "$dir/$name.csr" -CA "$dir/ca.pem" -CAkey "$dir/ca.key" \
+            -CAcreateserial -days 2 -extfile "$dir/$name.ext" -out "$dir/$name.pem" \
+            2>>"$dir/$name.err"
+}
+
+# Maps host names to addresses for this mount namespace only: a hosts file of
+# its own bound over /etc/hosts. Run inside `unshare -m`.
+#   dovecot_hosts "<address> <name>" ...
+dovecot_hosts() {
+    {
+        echo "127.0.0.1 localhost"
+        printf '%s\n' "$@"
+    } >"$work/hosts"
+    mount --bind "$work/hosts" /etc/hosts
 }
