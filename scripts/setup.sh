@@ -13,6 +13,7 @@ packages=(
     libnet-ident-perl oidentd
     libglib2.0-dev openbsd-inetd dbus-daemon python3-dbus python3-gi
     liblnk-dev libbfio-dev libcanberra-dev
+    libssl-dev openssl
     dovecot-pop3d fetchmail
 )
 

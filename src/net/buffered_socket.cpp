@@ -63,7 +63,7 @@ std::size_t TBufferedSocketBase::Flush() {
         return 0;
     }
     const std::string_view held = write_.Held();
-    const sockcall::IoResult r = sockcall::Send(Handle(), held.data(), held.size());
+    const sockcall::IoResult r = SendBytes(held.data(), held.size());
     if (r.error != 0 && r.error != sockcode::kWouldBlock) {
         setLastError(r.error);
         RaiseSockError("Error %d (%s) sending", r.error);
@@ -114,7 +114,7 @@ std::size_t TBufferedSocketBase::ReceiveInto(char* room, std::size_t size) {
     if (!HasSocket()) {
         return 0;
     }
-    const sockcall::IoResult r = sockcall::Recv(Handle(), room, size);
+    const sockcall::IoResult r = ReceiveBytes(room, size);
     if (r.error != 0 && r.error != sockcode::kWouldBlock) {
         setLastError(r.error);
         RaiseSockError("Error %d (%s) recieving", r.error);
@@ -123,6 +123,13 @@ std::size_t TBufferedSocketBase::ReceiveInto(char* room, std::size_t size) {
         DataTaken(r.count);
     }
     return r.count;
+}
+
+void TBufferedSocketBase::StartTls(const TlsContext& context, const std::string& host) {
+    // What came in clear before the handshake is not the server's word on
+    // the protected dialogue (RFC 2595): it is dropped, never read as such.
+    read_.PullUp(read_.Count());
+    TStreamSocket::StartTls(context, host);
 }
 
 void TBufferedSocketBase::ReadBufferFreed() {

@@ -52,6 +52,8 @@ class TBufferedSocketBase : public TStreamSocket {
 
     void ReadNotification() override;
     void WriteNotification() override;
+    // Also drops what the read buffer holds.
+    void StartTls(const TlsContext& context, const std::string& host) override;
 
   protected:
     SocketBuffer& ReadBuffer() { return read_; }

@@ -27,6 +27,7 @@ inline constexpr int kWouldBlock = 10035;
 inline constexpr int kInProgress = 10036;
 inline constexpr int kNotSocket = 10038;
 inline constexpr int kAddressInUse = 10048;
+inline constexpr int kConnectionAborted = 10053;
 inline constexpr int kNotConnected = 10057;
 inline constexpr int kTimedOut = 10060;
 inline constexpr int kConnectionRefused = 10061;

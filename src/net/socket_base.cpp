@@ -4,6 +4,8 @@
 
 #include "net/sock_error.h"
 #include "net/socket_calls.h"
+#include "net/tls_context.h"
+#include "net/tls_stream.h"
 
 namespace pontavi {
 
@@ -185,6 +187,9 @@ void TSocketBase::finishClose() {
     if (!fd_) {
         return;  // a handler closed it meanwhile
     }
+    if (tls_) {
+        tls_->Shutdown();  // close_notify; the peer's is not waited for
+    }
     releaseSystemSocket();
     state_ = TSocketState::ssClosed;
     if (owner_ != nullptr) {
@@ -212,6 +217,14 @@ void TSocketBase::releaseSystemSocket() {
     readPaused_ = false;
     writeWanted_ = false;
     closeSeen_ = false;
+    tls_.reset();
+    tlsOnConnect_ = nullptr;
+    handshaking_ = false;
+    startedTls_ = false;
+    handshakeWants_ = 0;
+    readWantsWrite_ = false;
+    writeWantsRead_ = false;
+    tlsClosed_ = false;
     fd_.reset();
 }
 
@@ -232,13 +245,21 @@ void TSocketBase::updateWatch() {
         // nested loop after quit() (a box at exit) spin on it.
     } else if (connecting_) {
         want = EventLoop::kWritable;
+    } else if (handshaking_) {
+        want = handshakeWants_;
     } else if (state_ == TSocketState::ssListening) {
         want = EventLoop::kReadable;
     } else if (state_ == TSocketState::ssConnected) {
         if (!readPaused_ && !closeSeen_) {
             want |= EventLoop::kReadable;
         }
-        if (writeWanted_) {
+        if (writeWanted_ && !writeWantsRead_) {
+            want |= EventLoop::kWritable;
+        }
+        if (writeWantsRead_ && !closeSeen_) {
+            want |= EventLoop::kReadable;
+        }
+        if (readWantsWrite_) {
             want |= EventLoop::kWritable;
         }
     }
@@ -265,6 +286,7 @@ void TSocketBase::onReady(unsigned events) {
     auto keep = shared_from_this();
     layer_.Guarded([&] { handleReady(events); });
     updateWatch();
+    postPendingRead();
 }
 
 void TSocketBase::DeliverDeferred(unsigned events) {
@@ -274,6 +296,7 @@ void TSocketBase::DeliverDeferred(unsigned events) {
         layer_.Guarded([&] { handleReady(events); });
     }
     updateWatch();
+    postPendingRead();
 }
 
 void TSocketBase::handleReady(unsigned events) {
@@ -287,9 +310,26 @@ void TSocketBase::handleReady(unsigned events) {
         handleConnectFinished();
         return;
     }
+    if (handshaking_) {
+        advanceHandshake();
+        return;
+    }
     if (state_ == TSocketState::ssListening) {
         if ((events & EventLoop::kReadable) && owner_ != nullptr) {
             owner_->AcceptWaiting(*this);
+        }
+        return;
+    }
+    if (tls_) {
+        if (events & EventLoop::kReadable) {
+            handleTlsReadable();
+        }
+        if (fd_ && (events & EventLoop::kWritable) && readWantsWrite_) {
+            readWantsWrite_ = false;
+            handleTlsReadable();
+        }
+        if (fd_ && (events & EventLoop::kWritable)) {
+            handleWritable();
         }
         return;
     }
@@ -311,6 +351,19 @@ void TSocketBase::handleConnectFinished() {
     }
     connecting_ = false;
     lastError_ = err;
+    if (err == 0 && tlsOnConnect_ != nullptr) {
+        // Connected, but OnConnect waits for the handshake.
+        const TlsContext& context = *std::exchange(tlsOnConnect_, nullptr);
+        try {
+            tls_ = std::make_unique<TlsStream>(context, fd_.get(), tlsHost_);
+        } catch (const ESockError& e) {
+            tlsFailure_ = e.what();
+            handshakeEnded(false);
+            return;
+        }
+        beginHandshake();
+        return;
+    }
     if (err == 0) {
         state_ = TSocketState::ssConnected;
         writableEventDue();
@@ -361,6 +414,186 @@ void TSocketBase::handleWritable() {
     WriteNotification();
 }
 
+// No peer may hold the loop: the handshake's first step runs on a later
+// turn, like every further step, once the socket allows it.
+void TSocketBase::beginHandshake() {
+    handshaking_ = true;
+    handshakeWants_ = EventLoop::kWritable;
+    updateWatch();
+}
+
+void TSocketBase::advanceHandshake() {
+    const TlsStream::Result r = tls_->Handshake();
+    if (r.want == TlsStream::Want::Read) {
+        handshakeWants_ = EventLoop::kReadable;
+    } else if (r.want == TlsStream::Want::Write) {
+        handshakeWants_ = EventLoop::kWritable;
+    } else {
+        if (r.failed) {
+            tlsFailure_ = tls_->ErrorText();
+        } else if (r.closed) {
+            tlsFailure_ = "connection closed by the server during the TLS handshake";
+        }
+        handshakeEnded(!r.failed && !r.closed);
+        return;
+    }
+    updateWatch();
+}
+
+void TSocketBase::handshakeEnded(bool ok) {
+    handshaking_ = false;
+    handshakeWants_ = 0;
+    if (!ok) {
+        tlsClosed_ = true;
+        if (tlsFailure_.empty()) {
+            tlsFailure_ = "TLS handshake failed";
+        }
+    }
+    lastError_ = ok ? 0 : sockcode::kConnectionAborted;
+    if (std::exchange(startedTls_, false)) {
+        if (owner_ != nullptr) {
+            layer_.Disarm(*owner_);
+        }
+        updateWatch();
+        if (OnHandshake) {
+            auto handler = OnHandshake;  // a copy: the handler may reassign it
+            handler(*this);
+        }
+        return;
+    }
+    if (ok) {
+        state_ = TSocketState::ssConnected;
+        writableEventDue();
+    }
+    updateWatch();
+    if (owner_ != nullptr) {
+        owner_->ConnectFinished(*this, lastError_);
+    }
+}
+
+void TSocketBase::handleTlsReadable() {
+    if (state_ != TSocketState::ssConnected || closeSeen_) {
+        return;
+    }
+    writeWantsRead_ = false;  // a write that waited for data may go on
+    if (tlsClosed_) {
+        closedNotification(tlsFailure_.empty() ? 0 : sockcode::kConnectionAborted);
+        return;
+    }
+    lastError_ = 0;
+    const std::size_t before = taken_;
+    if (options_ & csoRead) {
+        ReadNotification();
+    }
+    if (fd_ && taken_ == before && !tlsClosed_) {
+        pauseReading();
+    }
+}
+
+// Decrypted bytes can wait inside the TLS session after a read took only
+// part of a record, and the session's end can be known before the socket
+// says so: no readiness announces either, so a read is posted for them.
+void TSocketBase::postPendingRead() {
+    if (!tls_ || handshaking_ || pendingReadPosted_ || !fd_ ||
+        state_ != TSocketState::ssConnected || closeSeen_ || !(options_ & csoRead)) {
+        return;
+    }
+    if (!tlsClosed_ && (readPaused_ || tls_->Pending() == 0)) {
+        return;
+    }
+    pendingReadPosted_ = true;
+    layer_.Loop().post([weak = weak_from_this()] {
+        if (auto self = weak.lock()) {
+            self->pendingReadPosted_ = false;
+            self->onReady(EventLoop::kReadable);
+        }
+    });
+}
+
+void TSocketBase::UseTls(const TlsContext& context, const std::string& host) {
+    tlsOnConnect_ = &context;
+    tlsHost_ = host;
+}
+
+void TSocketBase::StartTls(const TlsContext& context, const std::string& host) {
+    if (!fd_ || state_ != TSocketState::ssConnected || closeSeen_) {
+        throw ESockError("Socket not open");
+    }
+    if (tls_) {
+        throw ESockError("TLS already started");
+    }
+    tls_ = std::make_unique<TlsStream>(context, fd_.get(), host);
+    startedTls_ = true;
+    if (owner_ != nullptr) {
+        layer_.Arm(*owner_);
+    }
+    beginHandshake();
+}
+
+bool TSocketBase::Encrypted() const {
+    return tls_ && !handshaking_ && tls_->HandshakeDone() && tlsFailure_.empty();
+}
+
+sockcall::IoResult TSocketBase::ReceiveBytes(void* data, std::size_t count) {
+    if (!tls_) {
+        return sockcall::Recv(fd_.get(), data, count);
+    }
+    sockcall::IoResult r;
+    r.error = sockcode::kWouldBlock;
+    if (handshaking_ || tlsClosed_) {
+        return r;
+    }
+    const std::size_t rawBefore = tls_->RawBytesRead();
+    const TlsStream::Result t = tls_->Read(data, count);
+    taken_ += tls_->RawBytesRead() - rawBefore;
+    if (t.want == TlsStream::Want::Write) {
+        readWantsWrite_ = true;
+        updateWatch();
+    }
+    if (t.closed || t.failed) {
+        tlsClosed_ = true;
+        if (t.failed) {
+            tlsFailure_ = tls_->ErrorText();
+        }
+    }
+    if (t.count > 0) {
+        r.count = t.count;
+        r.error = 0;
+    }
+    return r;
+}
+
+sockcall::IoResult TSocketBase::SendBytes(const void* data, std::size_t count) {
+    if (!tls_) {
+        return sockcall::Send(fd_.get(), data, count);
+    }
+    sockcall::IoResult r;
+    r.error = sockcode::kWouldBlock;
+    if (handshaking_) {
+        return r;  // held until the handshake is done
+    }
+    if (!tlsFailure_.empty()) {
+        r.error = sockcode::kConnectionAborted;
+        return r;
+    }
+    const TlsStream::Result t = tls_->Write(data, count);
+    if (t.failed) {
+        tlsClosed_ = true;
+        tlsFailure_ = tls_->ErrorText();
+        r.error = sockcode::kConnectionAborted;
+        return r;
+    }
+    if (t.want == TlsStream::Want::Read) {
+        writeWantsRead_ = true;
+        updateWatch();
+    }
+    if (t.count > 0) {
+        r.count = t.count;
+        r.error = 0;
+    }
+    return r;
+}
+
 void TSocketBase::closedNotification(int error) {
     closeSeen_ = true;
     lastError_ = error;
@@ -399,6 +632,7 @@ void TSocketBase::ResumeReading() {
     if (readPaused_) {
         readPaused_ = false;
         updateWatch();
+        postPendingRead();
     }
 }
 
@@ -427,7 +661,7 @@ std::size_t TSocketBase::UnreadBytes() const {
     if (!unread.ok()) {
         RaiseSockError("Error %d (%s) getting # of bytes in Receive Buffer", unread.error);
     }
-    return unread.value;
+    return unread.value + (tls_ ? tls_->Pending() : 0);
 }
 
 }  // namespace pontavi

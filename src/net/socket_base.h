@@ -3,13 +3,19 @@
 #include <netinet/in.h>
 
 #include <cstddef>
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "base/unique_fd.h"
 #include "net/sock_ctrl.h"
+#include "net/socket_calls.h"
 #include "platform/event_loop.h"
 
 namespace pontavi {
+
+class TlsContext;
+class TlsStream;
 
 enum class TSocketState { ssClosed, ssConnected, ssClosing, ssListening };
 const char* ToText(TSocketState state);
@@ -85,6 +91,34 @@ class TSocketBase : public std::enable_shared_from_this<TSocketBase> {
     // Readiness kinds beyond EventLoop's: the peer closed while reading was paused.
     static constexpr unsigned kPeerClosedEvent = 4;
 
+    // ---- TLS under the stream (OpenSSL) ----
+    //
+    // A connection may run TLS between its system socket and everything
+    // above (buffers, lines, Recv and Send), which then see only clear bytes.
+    // Readiness drives the handshake on the same loop; the write notification,
+    // OnRead and Close behave as without TLS, and Close sends close_notify.
+    // Clear-text connections take none of these paths.
+
+    // TLS from the first byte: when the connect finishes, the handshake runs
+    // under the component's connect time-out, and only then does OnConnect
+    // come (Connected() false, LastError() 10053 and TlsFailure() saying why,
+    // when it failed). The certificate is checked against `host`. Call
+    // before the connect finishes (right after Open returns).
+    void UseTls(const TlsContext& context, const std::string& host);
+    // Starts TLS on a connection that is up (STARTTLS; a test server's
+    // accepted connection). Bytes already received in clear are dropped. The
+    // component's time-out covers the handshake; OnHandshake follows it,
+    // successful or not. Raises ESockError when TLS cannot be set up.
+    virtual void StartTls(const TlsContext& context, const std::string& host);
+    // Raised when a handshake started by StartTls has ended.
+    std::function<void(TSocketBase& socket)> OnHandshake;
+    // True once a handshake has succeeded on this connection.
+    bool Encrypted() const;
+    bool Handshaking() const { return handshaking_; }
+    // Why the handshake or the session failed ("certificate verify failed:
+    // self-signed certificate"); empty when nothing failed.
+    const std::string& TlsFailure() const { return tlsFailure_; }
+
   protected:
     SocketLayer& Layer() const { return layer_; }
     void setLastError(int code) { lastError_ = code; }
@@ -95,8 +129,13 @@ class TSocketBase : public std::enable_shared_from_this<TSocketBase> {
     void ResumeReading();
     // A send would block: ask for the write notification.
     void WantWrite();
-    // Bytes the system holds unread; raises "getting # of bytes" errors.
+    // Bytes the system holds unread (and, with TLS, decrypted bytes held by
+    // the session); raises "getting # of bytes" errors.
     std::size_t UnreadBytes() const;
+    // The one way bytes leave and enter the system socket: plain calls, or
+    // the TLS session when one runs. TLS records taken count as taken.
+    sockcall::IoResult ReceiveBytes(void* data, std::size_t count);
+    sockcall::IoResult SendBytes(const void* data, std::size_t count);
 
   private:
     void onReady(unsigned events);
@@ -112,6 +151,11 @@ class TSocketBase : public std::enable_shared_from_this<TSocketBase> {
     void releaseSystemSocket();
     void watchSocket();
     void updateWatch();
+    void beginHandshake();
+    void advanceHandshake();
+    void handshakeEnded(bool ok);
+    void handleTlsReadable();
+    void postPendingRead();
 
     TSockCtrl* owner_;
     SocketLayer& layer_;
@@ -129,6 +173,18 @@ class TSocketBase : public std::enable_shared_from_this<TSocketBase> {
     bool writeWanted_ = false;
     bool closeSeen_ = false;
     std::size_t taken_ = 0;  // bytes taken from the system, ever
+    // TLS; the session goes before the descriptor it runs on.
+    std::unique_ptr<TlsStream> tls_;
+    const TlsContext* tlsOnConnect_ = nullptr;  // UseTls: the handshake follows the connect
+    std::string tlsHost_;
+    bool handshaking_ = false;
+    bool startedTls_ = false;  // StartTls: OnHandshake, not OnConnect, ends it
+    unsigned handshakeWants_ = 0;
+    bool readWantsWrite_ = false;  // a TLS read waits for the socket to take a write
+    bool writeWantsRead_ = false;  // a TLS write waits for data to arrive
+    bool tlsClosed_ = false;       // the TLS session has ended (close_notify or failure)
+    bool pendingReadPosted_ = false;
+    std::string tlsFailure_;
 };
 
 }  // namespace pontavi

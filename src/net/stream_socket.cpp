@@ -11,7 +11,7 @@ std::size_t TStreamSocket::Recv(void* data, std::size_t count) {
     if (!Connected() && State() != TSocketState::ssClosing) {
         throw ESockError("Socket not open");
     }
-    const sockcall::IoResult r = sockcall::Recv(Handle(), data, count);
+    const sockcall::IoResult r = ReceiveBytes(data, count);
     if (r.error != 0 && r.error != sockcode::kWouldBlock) {
         setLastError(r.error);
         RaiseSockError("Error %d (%s) recieving", r.error);
@@ -25,7 +25,7 @@ std::size_t TStreamSocket::Send(const void* data, std::size_t count) {
     if (!Connected() || count == 0) {
         return 0;
     }
-    const sockcall::IoResult r = sockcall::Send(Handle(), data, count);
+    const sockcall::IoResult r = SendBytes(data, count);
     if (r.error == sockcode::kWouldBlock) {
         WantWrite();
         return 0;
