@@ -1,6 +1,8 @@
 // A POP3 server that says arbitrary things: the input, cut at NUL bytes, is
 // the server's greeting and then one reply per command it receives; the first
-// byte chooses whether it closes or falls silent when its replies run out.
+// byte chooses whether it closes or falls silent when its replies run out, and
+// whether the first mailbox asks for STARTTLS (so the replies meet the CAPA
+// and STLS steps, and a handshake with a server that speaks no TLS).
 // The session never crashes or hangs, every cycle completes exactly once,
 // every error entry names the mailbox, and the grid stays within its cap.
 #include <cstddef>
@@ -48,6 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     const bool closeAtEnd = (data[0] & 1) != 0;
+    const bool startTls = (data[0] & 2) != 0;
     std::vector<std::string> replies(1);
     for (size_t i = 1; i < size; ++i) {
         if (data[i] == 0) {
@@ -70,10 +73,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             c.Close();
         }
     };
+    int accepted = 0;
     server.OnAccept = [&](TSockCtrl&, TSocketBase* socket) {
         auto* c = dynamic_cast<TLineSocketBase*>(socket);
         c->setWriteBufferSize(1 << 20);
-        c->OnLine = [&](TLineSocketBase& conn, const std::string&, bool) { reply(conn); };
+        const bool upgradeOnly = startTls && ++accepted == 1;
+        c->OnLine = [&, upgradeOnly](TLineSocketBase& conn, const std::string& line, bool) {
+            // This server speaks no TLS, so the STARTTLS mailbox's login
+            // must never reach it.
+            check(!upgradeOnly || (line.rfind("user ", 0) != 0 && line.rfind("pass ", 0) != 0));
+            reply(conn);
+        };
         reply(*c);
     };
     server.setAddress("127.0.0.1");
@@ -89,10 +99,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     limits.port = std::to_string(server.LocalPort());
     limits.maxListedMessages = 20;
     limits.bytesWithoutProgress = 64 * 1024;
-    Pop3Session session(layer, {grid, tray, status, seen, errors}, limits);
+    // One client context for the whole run, as in the program.
+    static LazyTlsContext tls;
+    Pop3Session session(layer, {grid, tray, status, seen, errors}, limits, &tls);
     int completions = 0;
     session.OnCycleComplete = [&] { ++completions; };
-    session.ResetCycle({{"Box", "127.0.0.1", "u", "p"}, {"Two", "127.0.0.1", "v", "q"}});
+    MailServerRecord box{"Box", "127.0.0.1", "u", "p"};
+    if (startTls) {
+        box.Security = MailSecurity::StartTls;
+    }
+    session.ResetCycle({box, {"Two", "127.0.0.1", "v", "q"}});
     session.CheckMail();
     check(loop.runUntil([&] { return completions > 0; }, 3'600'000));
     loop.runFor(1000);

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "mail/server_address.h"
 #include "net/line_socket.h"
 #include "net/sock_error.h"
 
@@ -78,15 +79,23 @@ const char* ToText(SessionState state) {
             return "ReadingHeaders";
         case SessionState::Quitting:
             return "Quitting";
+        case SessionState::AwaitCapa:
+            return "AwaitCapa";
+        case SessionState::AwaitStls:
+            return "AwaitStls";
+        case SessionState::Handshaking:
+            return "Handshaking";
     }
     return "?";
 }
 
-Pop3Session::Pop3Session(SocketLayer& layer, Pop3SessionParts parts, Pop3Limits limits)
+Pop3Session::Pop3Session(SocketLayer& layer, Pop3SessionParts parts, Pop3Limits limits,
+                         LazyTlsContext* tls)
     : PopClient(layer),
       layer_(layer),
       parts_(parts),
       limits_(std::move(limits)),
+      tls_(tls != nullptr ? tls : &ownTls_),
       dialogue_(layer.Loop(), limits_.dialogueTimeOut, false),
       quitGrace_(layer.Loop(), limits_.quitGrace, false) {
     PopClient.setPort(limits_.port);
@@ -140,15 +149,41 @@ void Pop3Session::CheckMail() {
     topStatusPending_ = false;
     bytesSinceProgress_ = 0;
     quitsSent_ = 0;
+    capaOpen_ = false;
+    stlsOffered_ = false;
     const MailServerRecord* r = record();
     const std::string server = r != nullptr ? r->Server : std::string();
+    const MailSecurity security = r != nullptr ? r->Security : MailSecurity::None;
     try {
-        PopClient.setAddress(server.substr(0, kMaxAddress));
+        const TlsContext* context = nullptr;
+        if (security == MailSecurity::None) {
+            if (PopClient.Port() != limits_.port) {
+                PopClient.setPort(limits_.port);
+            }
+            PopClient.setAddress(server.substr(0, kMaxAddress));
+        } else {
+            const ServerAddress to = SplitServerAddress(
+                server, security == MailSecurity::Tls ? limits_.tlsPort : limits_.port);
+            if (!to.error.empty()) {
+                addError("-ERR " + to.error);
+                PopClientDisconnect(nullptr);
+                return;
+            }
+            context = &tls_->Get();
+            tlsHost_ = to.host;
+            if (PopClient.Port() != to.port) {
+                PopClient.setPort(to.port);
+            }
+            PopClient.setAddress(to.host);
+        }
         PopClient.Open<TLineSocket>();
         if (!sessionOpen_) {
             return;  // the time-out ended this session during the lookup wait
         }
         auto* connection = PopClient.ConnectionAs<TLineSocketBase>();
+        if (security == MailSecurity::Tls) {
+            connection->UseTls(*context, tlsHost_);
+        }
         connection->OnLine = [this](TLineSocketBase&, const std::string& line, bool) {
             PopClientLineRead(line);
         };
@@ -172,9 +207,14 @@ void Pop3Session::onConnect(TSocketBase* socket) {
         dialogue_.setEnabled(true);
         return;
     }
-    // A refused or unreachable connect: no OnDisconnect follows it.
-    const int error = socket != nullptr ? socket->LastError() : sockcode::kNotConnected;
-    addError("-ERR " + SockErrorMessage("Error %d (%s) connecting", error));
+    // A refused or unreachable connect, or a failed TLS handshake: no
+    // OnDisconnect follows it.
+    if (socket != nullptr && !socket->TlsFailure().empty()) {
+        addError("-ERR " + socket->TlsFailure());
+    } else {
+        const int error = socket != nullptr ? socket->LastError() : sockcode::kNotConnected;
+        addError("-ERR " + SockErrorMessage("Error %d (%s) connecting", error));
+    }
     PopClientDisconnect(socket);
 }
 
@@ -215,6 +255,9 @@ void Pop3Session::PopClientLineRead(const std::string& line) {
     if (!sessionOpen_) {
         return;
     }
+    if (State == SessionState::Handshaking) {
+        return;  // nothing is read in clear once the upgrade has begun
+    }
     if (State != SessionState::Quitting) {
         dialogue_.setEnabled(false);  // a fresh wait for the next line
         dialogue_.setEnabled(true);
@@ -224,6 +267,14 @@ void Pop3Session::PopClientLineRead(const std::string& line) {
                         std::to_string(limits_.bytesWithoutProgress) + " bytes without an answer");
             return;
         }
+    }
+    if (State == SessionState::AwaitCapa) {
+        capaLine(line);
+        return;
+    }
+    if (State == SessionState::AwaitStls) {
+        stlsReply(line);
+        return;
     }
     if (State != SessionState::ReadingHeaders) {
         if (LoweredPrefix(line, 4) == "-err") {
@@ -241,8 +292,12 @@ void Pop3Session::PopClientLineRead(const std::string& line) {
             break;
         case SessionState::AwaitGreeting:
             progress();
-            PopSend("user " + (r != nullptr ? r->UserName : std::string()));
-            State = SessionState::AwaitUserReply;
+            if (r != nullptr && r->Security == MailSecurity::StartTls) {
+                PopSend("CAPA");
+                State = SessionState::AwaitCapa;
+                break;
+            }
+            sendUser();
             break;
         case SessionState::AwaitUserReply:
             progress();
@@ -260,7 +315,84 @@ void Pop3Session::PopClientLineRead(const std::string& line) {
         case SessionState::ReadingHeaders:
             headerLine(line);
             break;
+        case SessionState::AwaitCapa:
+        case SessionState::AwaitStls:
+        case SessionState::Handshaking:
+            break;  // handled above
     }
+}
+
+void Pop3Session::sendUser() {
+    const MailServerRecord* r = record();
+    PopSend("user " + (r != nullptr ? r->UserName : std::string()));
+    State = SessionState::AwaitUserReply;
+}
+
+// The CAPA reply (RFC 2449): a status line, then one capability per line up
+// to ".". Only the word STLS matters; anything short of it is no offer.
+void Pop3Session::capaLine(const std::string& line) {
+    if (!capaOpen_) {
+        if (LoweredPrefix(line, 3) != "+ok") {
+            failAndQuit("-ERR The server does not offer STARTTLS (its answer to CAPA: " +
+                        line.substr(0, 200) + ")");
+            return;
+        }
+        capaOpen_ = true;
+        return;
+    }
+    if (line != ".") {
+        const std::string word = Lowered(std::string_view(line).substr(0, line.find(' ')));
+        if (word == "stls") {
+            stlsOffered_ = true;
+        }
+        return;
+    }
+    progress();
+    if (!stlsOffered_) {
+        failAndQuit("-ERR The server does not offer STARTTLS (no STLS in its capabilities)");
+        return;
+    }
+    PopSend("STLS");
+    State = SessionState::AwaitStls;
+}
+
+void Pop3Session::stlsReply(const std::string& line) {
+    if (LoweredPrefix(line, 3) != "+ok") {
+        failAndQuit("-ERR The server refused STARTTLS (" + line.substr(0, 200) + ")");
+        return;
+    }
+    progress();
+    auto* connection = dynamic_cast<TLineSocketBase*>(PopClient.Connection());
+    if (connection == nullptr || !connection->Connected()) {
+        return;
+    }
+    State = SessionState::Handshaking;
+    // The connect time-out bounds the handshake; the dialogue's wait resumes after it.
+    dialogue_.setEnabled(false);
+    connection->OnHandshake = [this](TSocketBase& socket) { handshakeDone(socket); };
+    try {
+        connection->StartTls(tls_->Get(), tlsHost_);
+    } catch (const ESockError& e) {
+        addError(std::string("-ERR ") + e.what());
+        PopClientDisconnect(connection);
+    }
+}
+
+void Pop3Session::handshakeDone(TSocketBase& socket) {
+    if (!sessionOpen_ || &socket != PopClient.Connection()) {
+        return;
+    }
+    if (!socket.Encrypted()) {
+        // Nothing more is said on a connection whose server could not be trusted.
+        addError("-ERR " + socket.TlsFailure());
+        PopClientDisconnect(&socket);
+        return;
+    }
+    // What the server said before TLS is forgotten (RFC 2595); the login
+    // begins as after a greeting.
+    progress();
+    dialogue_.setEnabled(true);
+    sendUser();
 }
 
 void Pop3Session::statReply(const std::string& line) {

@@ -13,6 +13,7 @@
 #include "mail/mail_server_record.h"
 #include "mail/seen_message_ids.h"
 #include "net/client_socket.h"
+#include "net/tls_context.h"
 #include "platform/timer.h"
 
 namespace pontavi {
@@ -27,6 +28,10 @@ enum class SessionState {
     AwaitStat,
     ReadingHeaders,
     Quitting,
+    // STARTTLS entries only, between the greeting and USER:
+    AwaitCapa,    // "CAPA" sent; its reply must list STLS
+    AwaitStls,    // "STLS" sent
+    Handshaking,  // the server said go ahead; the TLS handshake runs
 };
 const char* ToText(SessionState state);
 
@@ -43,8 +48,9 @@ struct Pop3SessionParts {
 // Limits that keep a hostile or broken server from holding the cycle or the
 // program's memory. The defaults are the program's; tests shorten them.
 struct Pop3Limits {
-    std::string port = "110";
-    int connectTimeOut = 30;  // seconds, the lookup and the connect phase (PopClient's TimeOut)
+    std::string port = "110";     // clear text and STARTTLS
+    std::string tlsPort = "995";  // TLS from the first byte (POP3S)
+    int connectTimeOut = 30;      // seconds, the lookup and the connect phase (PopClient's TimeOut)
     // A connected server that sends no line for this long is given up with an
     // entry (a TOP it never ends, a server gone silent).
     Millis dialogueTimeOut = 60'000;
@@ -71,9 +77,20 @@ struct Pop3Limits {
 //
 // The cycle works on the server list as it stood when it began (ResetCycle),
 // so New and Delete in the settings dialog cannot shift it. Loop thread only.
+//
+// A mailbox's Security picks the connection: None is the clear-text dialogue
+// above, unchanged. Tls runs TLS from the first byte (port 995 unless the
+// Server field says "host:port"); StartTls asks CAPA after the greeting and
+// upgrades with STLS before USER. Both check the server's certificate
+// against the host; the connect time-out covers the handshake. A server that
+// cannot be reached safely is an error entry, never a clear-text fall-back,
+// and nothing of the login is sent before the handshake has succeeded.
 class Pop3Session {
   public:
-    Pop3Session(SocketLayer& layer, Pop3SessionParts parts, Pop3Limits limits = {});
+    // `tls`: the program's client TLS context; without one, the session makes
+    // its own on first use.
+    Pop3Session(SocketLayer& layer, Pop3SessionParts parts, Pop3Limits limits = {},
+                LazyTlsContext* tls = nullptr);
     ~Pop3Session();
     Pop3Session(const Pop3Session&) = delete;
     Pop3Session& operator=(const Pop3Session&) = delete;
@@ -112,6 +129,10 @@ class Pop3Session {
 
   private:
     void onConnect(TSocketBase* socket);
+    void capaLine(const std::string& line);
+    void stlsReply(const std::string& line);
+    void handshakeDone(TSocketBase& socket);
+    void sendUser();
     void addError(const std::string& text);
     void failAndQuit(const std::string& text);
     void statReply(const std::string& line);
@@ -126,6 +147,11 @@ class Pop3Session {
     SocketLayer& layer_;
     Pop3SessionParts parts_;
     Pop3Limits limits_;
+    LazyTlsContext ownTls_;
+    LazyTlsContext* tls_;
+    std::string tlsHost_;       // the current session's host, for the certificate
+    bool capaOpen_ = false;     // the CAPA reply's status line has come
+    bool stlsOffered_ = false;  // its list holds STLS
     Timer dialogue_;
     Timer quitGrace_;
     bool running_ = false;

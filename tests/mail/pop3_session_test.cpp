@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "mail/scripted_pop3.h"
+#include "mail/server_address.h"
 #include "net/net_fixture.h"
+#include "net/test_certificates.h"
 
 namespace pontavi {
 namespace {
@@ -26,7 +28,7 @@ class Pop3SessionTest : public NetTest {
     Pop3Session& session() {
         if (!session_) {
             session_ = std::make_unique<Pop3Session>(
-                layer, Pop3SessionParts{grid, tray, status, seen, errors}, limits);
+                layer, Pop3SessionParts{grid, tray, status, seen, errors}, limits, tls);
             session_->OnCycleComplete = [this] { ++completions; };
         }
         return *session_;
@@ -65,11 +67,11 @@ class Pop3SessionTest : public NetTest {
     SeenMessageIdList seen;
     std::vector<std::string> errors;
     Pop3Limits limits;
+    LazyTlsContext* tls = nullptr;
     std::unique_ptr<ScriptedPop3> first;
     std::string port;
     int completions = 0;
 
-  private:
     std::unique_ptr<Pop3Session> session_;
 };
 
@@ -465,6 +467,215 @@ TEST_F(Pop3SessionTest, CommandsWhileNotConnectedAreDropped) {
     EXPECT_STREQ(ToText(s.State), "Quitting");
     loop.runFor(100);
     EXPECT_TRUE(first->received.empty());
+}
+
+// ---- mailboxes over TLS: a test CA signed the server's certificate for
+// "mail.test", which the fake resolver maps to 127.0.0.4
+
+class Pop3TlsTest : public Pop3SessionTest {
+  protected:
+    Pop3TlsTest() {
+        resolver.addHost("mail.test", "127.0.0.4");
+        resolver.addHost("other.test", "127.0.0.4");
+        tls = &clientTls;
+    }
+
+    static MailServerRecord Secure(const std::string& name, const std::string& server,
+                                   MailSecurity security) {
+        MailServerRecord r = Box(name, server);
+        r.Security = security;
+        return r;
+    }
+
+    const TestCertificates& certs = TestCertificates::Get();
+    LazyTlsContext clientTls{certs.caFile};
+    TlsContext serverTls = TlsContext::ForServers(certs.chainFile, certs.keyFile);
+    TlsContext selfSigned = TlsContext::ForServers(certs.selfSignedChain, certs.selfSignedKey);
+};
+
+TEST_F(Pop3TlsTest, ProtectedCyclesFillTheGridLikeClearText) {
+    struct Case {
+        const char* name;
+        MailSecurity security;
+        bool hostPort;  // the Server field names the port
+        std::vector<std::string> commands;
+    };
+    const std::vector<std::string> login = {"user joe", "pass secret", "stat",
+                                            "top 1 0",  "top 2 0",     "quit"};
+    std::vector<std::string> upgraded = {"CAPA", "STLS"};
+    upgraded.insert(upgraded.end(), login.begin(), login.end());
+    const std::vector<Case> cases = {
+        {"TLS, host:port", MailSecurity::Tls, true, login},
+        {"TLS, default port", MailSecurity::Tls, false, login},
+        {"STARTTLS, host:port", MailSecurity::StartTls, true, upgraded},
+        {"STARTTLS, default port", MailSecurity::StartTls, false, upgraded},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        errors.clear();
+        ScriptedPop3 server(layer, "127.0.0.4", "0");
+        (c.security == MailSecurity::Tls ? server.tls : server.startTls) = &serverTls;
+        server.mailbox = {Message("Ann", "one", "<1@x>"), Message("Bob", "two")};
+        const std::string portText = std::to_string(server.Port());
+        limits.port = limits.tlsPort = c.hostPort ? "1" : portText;
+        session_.reset();
+        ASSERT_TRUE(runCycle(
+            {Secure("Safe", c.hostPort ? "mail.test:" + portText : "mail.test", c.security)}));
+        EXPECT_TRUE(errors.empty()) << errors.front();
+        EXPECT_EQ(server.received, c.commands);
+        EXPECT_EQ(server.handshakes, (std::vector<std::string>{"ok"}));
+        EXPECT_EQ(column(0), (std::vector<std::string>{"Ann", "Bob"}));
+        EXPECT_EQ(column(1), (std::vector<std::string>{"one", "two"}));
+        EXPECT_EQ(column(2), (std::vector<std::string>{"Safe", "Safe"}));
+        EXPECT_EQ(session().TotalMessages, 2);
+        EXPECT_TRUE(handlerErrors.empty()) << handlerErrors.front();
+    }
+}
+
+TEST_F(Pop3TlsTest, UnsafeServersAreOneEntryAndNeverHearTheLogin) {
+    struct Case {
+        const char* name;
+        MailSecurity security;
+        std::function<void(ScriptedPop3&)> script;
+        std::string server;  // "" for mail.test:<port>
+        std::string entry;
+        std::vector<std::string> commands;
+        bool checkCommands = true;
+    };
+    const std::vector<Case> cases = {
+        {"no STLS in CAPA",
+         MailSecurity::StartTls,
+         [](ScriptedPop3&) {},
+         "",
+         "-ERR The server does not offer STARTTLS (no STLS in its capabilities)",
+         {"CAPA", "quit"}},
+        {"CAPA refused",
+         MailSecurity::StartTls,
+         [](ScriptedPop3& p) { p.capaReply = "-ERR unknown command\r\n"; },
+         "",
+         "-ERR The server does not offer STARTTLS (its answer to CAPA: -ERR unknown command)",
+         {"CAPA", "quit"}},
+        {"STLS refused",
+         MailSecurity::StartTls,
+         [this](ScriptedPop3& p) {
+             p.startTls = &serverTls;
+             p.stlsReply = "-ERR not now";
+         },
+         "",
+         "-ERR The server refused STARTTLS (-ERR not now)",
+         {"CAPA", "STLS", "quit"}},
+        {"STARTTLS to a self-signed certificate",
+         MailSecurity::StartTls,
+         [this](ScriptedPop3& p) { p.startTls = &selfSigned; },
+         "",
+         "-ERR certificate verify failed: self-signed certificate",
+         {"CAPA", "STLS"}},
+        {"TLS to a self-signed certificate",
+         MailSecurity::Tls,
+         [this](ScriptedPop3& p) { p.tls = &selfSigned; },
+         "",
+         "-ERR certificate verify failed: self-signed certificate",
+         {}},
+        {"TLS to the wrong host",
+         MailSecurity::Tls,
+         [this](ScriptedPop3& p) { p.tls = &serverTls; },
+         "other.test",
+         "-ERR certificate verify failed: hostname mismatch",
+         {}},
+        {"STLS accepted but no handshake follows",
+         MailSecurity::StartTls,
+         [](ScriptedPop3& p) {
+             p.capaReply = "+OK\r\nSTLS\r\n.\r\n";
+             p.custom = [](TLineSocketBase&, const std::string& line) {
+                 return line != "CAPA" && line != "STLS";
+             };
+             p.stlsReply = "+OK";
+         },
+         "",
+         "-ERR Connection Timed Out",
+         {},
+         false},
+        {"IPv6 address",
+         MailSecurity::Tls,
+         [](ScriptedPop3&) {},
+         "[::1]:995",
+         "-ERR IPv6 server addresses are not supported: \"[::1]:995\"",
+         {}},
+        {"port out of range",
+         MailSecurity::Tls,
+         [](ScriptedPop3&) {},
+         "mail.test:99999",
+         "-ERR Bad port in the server address \"mail.test:99999\" (1 to 65535)",
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        errors.clear();
+        ScriptedPop3 bad(layer, "127.0.0.4", "0");
+        c.script(bad);
+        ScriptedPop3 good(layer, "127.0.0.5", port);
+        good.mailbox = {Message("after", "ok")};
+        const std::string portText = std::to_string(bad.Port());
+        const std::string server = c.server.empty() ? "mail.test:" + portText
+                                   : c.server.find(':') == std::string::npos
+                                       ? c.server + ":" + portText
+                                       : c.server;
+        ASSERT_TRUE(runCycle({Secure("Bad", server, c.security), Box("Good", "127.0.0.5")}));
+        EXPECT_EQ(errors, (std::vector<std::string>{c.entry + "@Bad"}));
+        if (c.checkCommands) {
+            EXPECT_EQ(bad.received, c.commands);
+        }
+        for (const auto& line : bad.received) {
+            EXPECT_NE(line.rfind("user", 0), 0u);
+            EXPECT_NE(line.rfind("pass", 0), 0u);
+        }
+        EXPECT_EQ(column(0), (std::vector<std::string>{"after"}));
+        EXPECT_TRUE(handlerErrors.empty()) << handlerErrors.front();
+    }
+}
+
+TEST_F(Pop3TlsTest, MixedListKeepsTheClearTextEntryAsBefore) {
+    ScriptedPop3 pops(layer, "127.0.0.4", "0");
+    pops.tls = &serverTls;
+    pops.mailbox = {Message("a", "1")};
+    ScriptedPop3 upgrade(layer, "127.0.0.4", port);
+    upgrade.startTls = &serverTls;
+    upgrade.mailbox = {Message("c", "3")};
+    first->mailbox = {Message("b", "2")};
+    ASSERT_TRUE(
+        runCycle({Secure("Pops", "mail.test:" + std::to_string(pops.Port()), MailSecurity::Tls),
+                  Box("Plain"), Secure("Upgrade", "mail.test", MailSecurity::StartTls)}));
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    EXPECT_EQ(column(0), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(column(2), (std::vector<std::string>{"Pops", "Plain", "Upgrade"}));
+    EXPECT_EQ(first->received,
+              (std::vector<std::string>{"user joe", "pass secret", "stat", "top 1 0", "quit"}));
+    EXPECT_EQ(upgrade.received.front(), "CAPA");
+}
+
+TEST(ServerAddressTest, HostAndPortOfProtectedEntries) {
+    struct Case {
+        std::string field, host, port, error;
+    };
+    const std::vector<Case> cases = {
+        {"pop.example", "pop.example", "995", ""},
+        {"pop.example:1995", "pop.example", "1995", ""},
+        {"10.0.0.1:65535", "10.0.0.1", "65535", ""},
+        {"pop.example:0", "", "", "Bad port in the server address \"pop.example:0\" (1 to 65535)"},
+        {"pop.example:", "", "", "Bad port in the server address \"pop.example:\" (1 to 65535)"},
+        {"pop.example:x1", "", "",
+         "Bad port in the server address \"pop.example:x1\" (1 to 65535)"},
+        {":995", "", "", "No host name before the port in the server address \":995\""},
+        {"[::1]:995", "", "", "IPv6 server addresses are not supported: \"[::1]:995\""},
+        {"fe80::1", "", "", "IPv6 server addresses are not supported: \"fe80::1\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.field);
+        const ServerAddress a = SplitServerAddress(c.field, "995");
+        EXPECT_EQ(a.host, c.host);
+        EXPECT_EQ(a.port, c.port);
+        EXPECT_EQ(a.error, c.error);
+    }
 }
 
 TEST(SeenMessageIdsTest, KeepsOrderFindsExactlyAndForgetsOldestPastItsLimit) {

@@ -7,6 +7,7 @@
 #include "net/line_socket.h"
 #include "net/server_socket.h"
 #include "net/socket_layer.h"
+#include "net/tls_context.h"
 
 namespace pontavi {
 
@@ -27,6 +28,16 @@ class ScriptedPop3 {
                 answer(conn, line);
             };
             ++connections;
+            if (tls != nullptr) {
+                c->OnHandshake = [this](TSocketBase& s) {
+                    handshakes.push_back(s.Encrypted() ? "ok" : s.TlsFailure());
+                    if (s.Encrypted() && !greeting.empty()) {
+                        send(dynamic_cast<TLineSocket&>(s), greeting + "\r\n");
+                    }
+                };
+                c->StartTls(*tls, "");
+                return;
+            }
             if (!greeting.empty()) {
                 send(*c, greeting + "\r\n");
             }
@@ -52,6 +63,13 @@ class ScriptedPop3 {
     std::string statReply;  // empty: "+OK <count> <size>"
     std::string quitReply = "+OK bye";
     bool closeOnQuit = true;
+    // TLS from the first byte (the greeting follows the handshake).
+    const TlsContext* tls = nullptr;
+    // Offers STLS in its CAPA reply and upgrades on "+OK" to it.
+    const TlsContext* startTls = nullptr;
+    std::string capaReply;  // empty: "+OK", USER, TOP, STLS when offered, "."
+    std::string stlsReply = "+OK Begin TLS negotiation";
+    std::vector<std::string> handshakes;
     // Answers a command instead of the default; true when it did.
     std::function<bool(TLineSocketBase&, const std::string&)> custom;
     std::vector<std::string> received;
@@ -62,7 +80,20 @@ class ScriptedPop3 {
         if (custom && custom(c, line)) {
             return;
         }
-        if (line.rfind("user ", 0) == 0) {
+        if (line == "CAPA") {
+            send(c, !capaReply.empty()
+                        ? capaReply
+                        : std::string("+OK Capability list follows\r\nUSER\r\nTOP\r\n") +
+                              (startTls != nullptr ? "STLS\r\n" : "") + ".\r\n");
+        } else if (line == "STLS") {
+            send(c, stlsReply + "\r\n");
+            if (startTls != nullptr && stlsReply.rfind("+OK", 0) == 0) {
+                c.OnHandshake = [this](TSocketBase& s) {
+                    handshakes.push_back(s.Encrypted() ? "ok" : s.TlsFailure());
+                };
+                c.StartTls(*startTls, "");
+            }
+        } else if (line.rfind("user ", 0) == 0) {
             send(c, "+OK\r\n");
         } else if (line.rfind("pass ", 0) == 0) {
             send(c, line.substr(5) == password ? "+OK logged in\r\n" : "-ERR invalid password\r\n");
