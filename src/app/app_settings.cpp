@@ -43,6 +43,19 @@ class Reader {
     std::vector<std::string> List(std::string_view section) const {
         return ReadListSection(store_, section, problems_);
     }
+    // A mailbox's "Security": "None", "TLS" or "STARTTLS"; missing is None,
+    // and so is any other text, reported like a value of the wrong type.
+    MailSecurity Security(std::string_view section) const {
+        return guarded(
+            [&] {
+                const std::string text = store_.ReadString(section, "Security", "None");
+                if (const auto security = MailSecurityFromText(text)) {
+                    return *security;
+                }
+                throw SettingsError("Invalid data type for 'Security'");
+            },
+            MailSecurity::None);
+    }
 
   private:
     template <typename Read, typename T>
@@ -149,6 +162,7 @@ void ReadServerRecords(const Reader& store, VelkEncryption& crypt, AppSettings& 
         r.Server = store.String(section, "Server", "");
         r.UserName = store.String(section, "UserName", "");
         r.Password = UnscramblePassword(crypt, store.String(section, "Password", ""));
+        r.Security = store.Security(section);
     }
 }
 
@@ -199,6 +213,7 @@ void WriteServerRecords(SettingsStore& store, VelkEncryption& crypt, const AppSe
         store.WriteString(section, "Server", r.Server);
         store.WriteString(section, "UserName", r.UserName);
         store.WriteString(section, "Password", StoredPassword(store, section, crypt, r.Password));
+        store.WriteString(section, "Security", MailSecurityText(r.Security));
     }
 }
 

@@ -27,6 +27,18 @@ bool EndsWithNoCase(std::string_view text, std::string_view tail) {
     return true;
 }
 
+// The choice's item as the record's value; nothing chosen is None.
+MailSecurity SecurityOf(int index) {
+    switch (index) {
+        case 1:
+            return MailSecurity::Tls;
+        case 2:
+            return MailSecurity::StartTls;
+        default:
+            return MailSecurity::None;
+    }
+}
+
 }  // namespace
 
 bool MailFileExists(const std::string& path) {
@@ -122,6 +134,7 @@ void TMailForm::enableFields(bool enabled) {
     MailServer.setEnabled(enabled);
     UserName.setEnabled(enabled);
     Password.setEnabled(enabled);
+    Security.setEnabled(enabled);
     Button2.setEnabled(enabled);
 }
 
@@ -133,6 +146,7 @@ void TMailForm::showRecord(int index) {
     MailServer.setText(r.Server);
     UserName.setText(r.UserName);
     Password.setText(r.Password);
+    Security.setItemIndex(static_cast<int>(r.Security));
 }
 
 // The selected entry's record takes its name and the three fields.
@@ -146,6 +160,7 @@ void TMailForm::saveFields() {
     r.Server = MailServer.Text();
     r.UserName = UserName.Text();
     r.Password = Password.Text();
+    r.Security = SecurityOf(Security.ItemIndex());
 }
 
 void TMailForm::ComboBox1DropDown() {
@@ -183,6 +198,7 @@ void TMailForm::Button1Click() {
     MailServer.setText("");
     UserName.setText("");
     Password.setText("");
+    Security.setItemIndex(0);
     MailServer.setFocus();
 }
 
@@ -202,6 +218,7 @@ void TMailForm::Button2Click() {
     MailServer.setText("");
     UserName.setText("");
     Password.setText("");
+    Security.setItemIndex(0);
     std::vector<std::string> items = ComboBox1.Items();
     items.erase(items.begin() + index);
     ComboBox1.setItems(items);

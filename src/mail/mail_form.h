@@ -63,6 +63,15 @@ class TMailForm final : public ModalForm {
     TextBox MailServer{"MailServer"};  // group "Mail Server Address"
     TextBox UserName{"UserName"};      // group "Mail UserName"
     TextBox Password{"Password"};      // group "Mail Password"
+    // How the selected entry's connection is protected; the items follow
+    // MailSecurity's order.
+    static constexpr int kSecurityHelp = 672;
+    ComboBox Security{ControlInfo{.name = "Security",
+                                  .help = kSecurityHelp,
+                                  .hint = "None: clear text on port 110. TLS: POP3S, port 995. "
+                                          "STARTTLS: port 110, upgraded before the login. "
+                                          "Another port: server:port."},
+                      {"None", "TLS", "STARTTLS"}};
     ComboBox RasEntriesCombo{"RasEntriesCombo", {}};
     SpinEdit AutoConnectSpin{"AutoConnectSpin", 1, 1440, 60};
     CheckBox NotifyDialog{"NotifyDialog", "Notify with Dialog box when got mail"};

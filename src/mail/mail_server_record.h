@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace pontavi {
@@ -11,6 +12,27 @@ enum class MailSecurity {
     Tls,       // TLS from the first byte (POP3S), port 995
     StartTls,  // clear text on port 110 upgraded by STLS before USER
 };
+
+// The stored words: "None", "TLS", "STARTTLS"; nullopt for any other text.
+inline const char* MailSecurityText(MailSecurity security) {
+    switch (security) {
+        case MailSecurity::Tls:
+            return "TLS";
+        case MailSecurity::StartTls:
+            return "STARTTLS";
+        case MailSecurity::None:
+            break;
+    }
+    return "None";
+}
+inline std::optional<MailSecurity> MailSecurityFromText(const std::string& text) {
+    for (const MailSecurity s : {MailSecurity::None, MailSecurity::Tls, MailSecurity::StartTls}) {
+        if (text == MailSecurityText(s)) {
+            return s;
+        }
+    }
+    return std::nullopt;
+}
 
 // One configured mailbox: row i of ServersInfo belongs to item i of
 // ServerNames. Any field may be empty.

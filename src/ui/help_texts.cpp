@@ -29,6 +29,11 @@ const std::map<int, const char*>& descriptions() {
         {115, "The user name of the mailbox."},
         {116, "The password of the mailbox."},
         {117, "Chooses the mail program to start."},
+        {672,
+         "How the connection to the mailbox is protected. None: clear text on port 110. "
+         "TLS: encrypted from the start (POP3S), port 995. STARTTLS: port 110, encrypted "
+         "with STLS before the user name and password are sent. TLS and STARTTLS check the "
+         "server's certificate; for another port write the server as name:port."},
         {120, "The programs started one after another after you connect, in this order."},
         {121, "Adds a program to the end of the list."},
         {122, "Moves the selected program one place up (also Ctrl+Up)."},

@@ -93,6 +93,12 @@ MailSettingsDialog::MailSettingsDialog(TMailForm& form, QWidget* parent)
     field("Mail Server Address", form.MailServer, TMailForm::kServerGroupHelp);
     field("Mail UserName", form.UserName, TMailForm::kUserNameGroupHelp);
     field("Mail Password", form.Password, TMailForm::kPasswordGroupHelp);
+    auto* security = new QHBoxLayout;
+    security->addWidget(new QLabel(QStringLiteral("Security")));
+    auto* securityCombo = named(new QComboBox, form.Security);
+    security->addWidget(securityCombo, 1);
+    layout->addLayout(security);
+    add(std::make_unique<ComboBoxBinder>(form.Security, securityCombo, guard));
 
     // Auto-connect.
     auto* dial = new QHBoxLayout;

@@ -80,7 +80,8 @@ AppSettings Configured() {
     s.PlayWav = true;
     s.WavFile = "/home/u/ding.wav";
     s.Notify = false;
-    s.ServersInfo = {{"Home", "pop.home", "me", "s3cret \xE9"}, {"Work", "10.0.0.1", "w", "pw"}};
+    s.ServersInfo = {{"Home", "pop.home", "me", "s3cret \xE9", MailSecurity::Tls},
+                     {"Work", "10.0.0.1:1995", "w", "pw", MailSecurity::StartTls}};
     s.AutoConnectEntry = "Provider";
     s.AutoConnectInterval = 90;
     s.Top = -5;
@@ -105,9 +106,12 @@ TEST_F(AppSettingsTest, WritesTheLayoutInItsOrder) {
                      "Display at Startup", "Startup Section"}));
     EXPECT_EQ(store_.ValueNames("Mail"), (Names{"MailTimer", "CheckMail", "AutoRun", "MailProgram",
                                                 "PlayWav", "WavFile", "Notify"}));
-    EXPECT_EQ(store_.ValueNames("Home"), (Names{"Name", "Server", "UserName", "Password"}));
-    EXPECT_EQ(store_.ValueNames("Work"),
-              (Names{"Name", "Server", "UserName", "Password", "AutoConnect", "AutoConnectTimer"}));
+    EXPECT_EQ(store_.ValueNames("Home"),
+              (Names{"Name", "Server", "UserName", "Password", "Security"}));
+    EXPECT_EQ(store_.ValueNames("Work"), (Names{"Name", "Server", "UserName", "Password",
+                                                "Security", "AutoConnect", "AutoConnectTimer"}));
+    EXPECT_EQ(store_.ReadString("Home", "Security", ""), "TLS");
+    EXPECT_EQ(store_.ReadString("Work", "Security", ""), "STARTTLS");
     EXPECT_EQ(store_.ValueNames("MailServers"), (Names{"0", "1"}));
     EXPECT_EQ(store_.ReadString("Options", "Startup Section", ""), "-1");
     EXPECT_EQ(store_.ReadString("Options", "AlwaysOnTop", ""), "1");
@@ -254,6 +258,40 @@ TEST_F(AppSettingsTest, AValueThatIsNotTextTakesItsDefaultAndTheReadGoesOn) {
     EXPECT_EQ(s.Top, 1);
     EXPECT_EQ(s.IdentList, (Names{"me", "you"}));
     EXPECT_EQ(s.TimeServerList, Names{"t"});
+}
+
+TEST_F(AppSettingsTest, MailboxSecurityReadsNoneWhenMissingOrUnknown) {
+    struct Case {
+        const char* stored;  // nullptr: no value, as in files written before the choice
+        MailSecurity expected;
+        bool reported;
+    };
+    const std::vector<Case> cases = {
+        {nullptr, MailSecurity::None, false}, {"None", MailSecurity::None, false},
+        {"TLS", MailSecurity::Tls, false},    {"STARTTLS", MailSecurity::StartTls, false},
+        {"tls", MailSecurity::None, true},    {"SSL", MailSecurity::None, true},
+        {"", MailSecurity::None, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored == nullptr ? "(missing)" : c.stored);
+        SettingsStore store("unused");
+        store.loadFromText(std::string("[MailServers]\n\"0\"=\"S\"\n[S]\n\"Name\"=\"S\"\n") +
+                           "\"Server\"=\"pop.example\"\n" +
+                           (c.stored != nullptr ? "\"Security\"=\"" + std::string(c.stored) + "\"\n"
+                                                : std::string()));
+        AppSettings s;
+        const auto problems = ReadAppSettings(store, crypt_, s);
+        ASSERT_EQ(s.ServersInfo.size(), 1u);
+        EXPECT_EQ(s.ServersInfo[0].Security, c.expected);
+        EXPECT_EQ(s.ServersInfo[0].Server, "pop.example");
+        EXPECT_EQ(problems, c.reported ? Names{"Invalid data type for 'Security'"} : Names{});
+    }
+    // A binary value is reported by the store itself.
+    SettingsStore store("unused");
+    store.loadFromText("[MailServers]\n\"0\"=\"S\"\n[S]\n\"Security\"=hex:41\n");
+    AppSettings s;
+    EXPECT_EQ(ReadAppSettings(store, crypt_, s), Names{"Invalid data type for 'Security'"});
+    EXPECT_EQ(s.ServersInfo.at(0).Security, MailSecurity::None);
 }
 
 TEST_F(AppSettingsTest, ListItemsAreCutTo255CharactersNotBytes) {

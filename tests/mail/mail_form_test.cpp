@@ -98,6 +98,50 @@ TEST_F(MailFormTest, OpeningShowsTheValuesAndTheFirstEntry) {
     }
 }
 
+TEST_F(MailFormTest, SecurityChoiceFollowsTheSelectedEntry) {
+    threeEntries();
+    records[1].Security = MailSecurity::Tls;
+    records[2].Security = MailSecurity::StartTls;
+    auto form = open();
+    EXPECT_EQ(form->Security.Items(), (std::vector<std::string>{"None", "TLS", "STARTTLS"}));
+    EXPECT_EQ(form->Security.HelpContext(), TMailForm::kSecurityHelp);
+    EXPECT_FALSE(form->Security.Hint().empty());
+    EXPECT_TRUE(form->Security.Enabled());
+    // Shown per entry; a change is kept when switching, like the other fields.
+    const std::vector<int> shown = {0, 1, 2};
+    for (int i : shown) {
+        choose(*form, i);
+        EXPECT_EQ(form->Security.ItemIndex(), i);
+    }
+    choose(*form, 0);
+    form->Security.setItemIndex(2);
+    choose(*form, 1);
+    EXPECT_EQ(records[0].Security, MailSecurity::StartTls);
+    form->Security.setItemIndex(0);
+    form->BitBtn2.click();
+    EXPECT_EQ(records[1].Security, MailSecurity::None);
+    EXPECT_EQ(records[2].Security, MailSecurity::StartTls);
+}
+
+TEST_F(MailFormTest, NewAndDeleteResetTheSecurityChoice) {
+    threeEntries();
+    records[0].Security = MailSecurity::Tls;
+    auto form = open();
+    EXPECT_EQ(form->Security.ItemIndex(), 1);
+    dialogs.inputAnswers = {std::string("Fresh")};
+    form->Button1.click();
+    EXPECT_EQ(form->Security.ItemIndex(), 0);
+    EXPECT_EQ(records.back().Security, MailSecurity::None);
+    EXPECT_EQ(records[0].Security, MailSecurity::Tls);  // saved before New
+    choose(*form, 0);
+    form->Button2.click();  // deletes "A"; shows "B" (None)
+    EXPECT_EQ(form->Security.ItemIndex(), 0);
+    while (!form->ComboBox1.Items().empty()) {
+        form->Button2.click();
+    }
+    EXPECT_FALSE(form->Security.Enabled());
+}
+
 TEST_F(MailFormTest, NoEntriesDisablesTheFieldsUntilNew) {
     auto form = open();
     EXPECT_TRUE(form->ComboBox1.Items().empty());
