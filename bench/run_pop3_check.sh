@@ -92,10 +92,12 @@ poll 127.0.0.1 port $port proto pop3 user "many" password "secret" sslproto ''
 EOF
 chmod 600 "$work/fetchmailrc"
 
-# Cycle times (ms) as the probe measures them, one file per way of connecting.
+# Each cycle's wall and CPU time (ms) as the probe measures them, one file
+# per way of connecting: "wall cpu" per line.
 for way in clear pop3s starttls; do
     : >"$work/cycle.$way"
 done
+cycle_times() { sed -n 's/^cycle \([0-9]*\) .* ms \([^ ]*\) cpu-ms \([^ ]*\)$/\1 \2 \3/p' "$1"; }
 
 echo "mailbox: $messages messages; $runs runs each"
 for run in $(seq 1 "$runs"); do
@@ -105,11 +107,10 @@ for run in $(seq 1 "$runs"); do
             >"$work/probe.out"
         bytes=$(($(lo_bytes) - before))
         read -r seconds peak user sys <"$work/time"
-        read -r rows ms < <(sed -n 's/^cycle 1 total [0-9]* new [0-9]* rows \([0-9]*\) ms \(.*\)/\1 \2/p' \
-            "$work/probe.out")
-        echo "$ms" >>"$work/cycle.$way"
-        printf 'pontavi %-8s run %s: %ss wall (%ss user, %ss sys), cycle %s ms, %s bytes on lo, peak %s KiB, %s rows\n' \
-            "$way" "$run" "$seconds" "$user" "$sys" "$ms" "$bytes" "$peak" "$rows"
+        read -r _ ms cpu < <(cycle_times "$work/probe.out")
+        echo "$ms $cpu" >>"$work/cycle.$way"
+        printf 'pontavi %-8s run %s: %ss wall (%ss user, %ss sys), cycle %s ms (CPU %s ms), %s bytes on lo, peak %s KiB\n' \
+            "$way" "$run" "$seconds" "$user" "$sys" "$ms" "$cpu" "$bytes" "$peak"
     done
 
     before=$(lo_bytes)
@@ -125,22 +126,26 @@ done
 # store and warms the caches).
 for way in clear pop3s starttls; do
     "$probe" "$port" "$handshake_cycles" "$(mailbox empty $way)" >"$work/empty.out"
-    sed -n 's/^cycle \([0-9]*\) .* ms \(.*\)/\1 \2/p' "$work/empty.out" |
-        awk '$1 > 1 { print $2 }' | median >"$work/session.$way"
+    cycle_times "$work/empty.out" | awk '$1 > 1 { print $2, $3 }' >"$work/session.$way"
 done
 
-session_clear=$(cat "$work/session.clear")
-cycle_clear=$(median <"$work/cycle.clear")
+# "wall cpu" medians of a file of "wall cpu" lines.
+medians() { echo "$(cut -d' ' -f1 "$1" | median) $(cut -d' ' -f2 "$1" | median)"; }
+
 echo
-echo "medians: a session on the empty mailbox over $((handshake_cycles - 1)) cycles; the $messages-message cycle over $runs runs"
-printf '  %-8s session %8.3f ms  cycle %9.1f ms\n' clear "$session_clear" "$cycle_clear"
+echo "medians: a session on the empty mailbox over $((handshake_cycles - 1)) cycles, the $messages-message cycle over $runs runs; wall (CPU of the program) in ms"
+read -r session_clear session_clear_cpu < <(medians "$work/session.clear")
+read -r cycle_clear cycle_clear_cpu < <(medians "$work/cycle.clear")
+printf '  %-8s session %7.2f (%5.2f)  cycle %8.1f (%6.1f)\n' clear "$session_clear" \
+    "$session_clear_cpu" "$cycle_clear" "$cycle_clear_cpu"
 for way in pop3s starttls; do
-    session=$(cat "$work/session.$way")
-    cycle=$(median <"$work/cycle.$way")
-    awk -v way="$way" -v s="$session" -v sc="$session_clear" -v c="$cycle" -v cc="$cycle_clear" \
-        -v n="$messages" 'BEGIN {
-        handshake = s - sc
-        printf "  %-8s session %8.3f ms  cycle %9.1f ms  handshake +%.3f ms  per message +%.2f us (%+.1f%%)\n",
-            way, s, c, handshake, (c - cc - handshake) * 1000 / n, (c - cc) * 100 / cc
+    read -r session session_cpu < <(medians "$work/session.$way")
+    read -r cycle cycle_cpu < <(medians "$work/cycle.$way")
+    awk -v way="$way" -v n="$messages" \
+        -v s="$session" -v sc="$session_clear" -v s_cpu="$session_cpu" -v sc_cpu="$session_clear_cpu" \
+        -v c="$cycle" -v cc="$cycle_clear" -v c_cpu="$cycle_cpu" -v cc_cpu="$cycle_clear_cpu" 'BEGIN {
+        h = s - sc; h_cpu = s_cpu - sc_cpu
+        printf "  %-8s session %7.2f (%5.2f)  cycle %8.1f (%6.1f)  handshake +%.2f (+%.2f)  per message +%.1f us (+%.1f us CPU)\n",
+            way, s, s_cpu, c, c_cpu, h, h_cpu, (c - cc - h) * 1000 / n, (c_cpu - cc_cpu - h_cpu) * 1000 / n
     }'
 done

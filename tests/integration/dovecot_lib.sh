@@ -179,12 +179,13 @@ dovecot_cert() {
             2>>"$dir/$name.err"
 }
 
-# Maps host names to addresses for this mount namespace only: a hosts file of
-# its own bound over /etc/hosts. Run inside `unshare -m`.
+# Maps host names to addresses for this mount namespace only: a copy of
+# /etc/hosts with the lines added, bound over /etc/hosts (the machine's own
+# names keep resolving). Run inside `unshare -m`.
 #   dovecot_hosts "<address> <name>" ...
 dovecot_hosts() {
     {
-        echo "127.0.0.1 localhost"
+        cat /etc/hosts
         printf '%s\n' "$@"
     } >"$work/hosts"
     mount --bind "$work/hosts" /etc/hosts
