@@ -34,19 +34,6 @@ constexpr const char* kUsage = "usage: ";
 constexpr const char* kUsageArgs =
     " <port> <cycles> name=server,user,password[,None|TLS|STARTTLS] ...\n";
 
-std::optional<MailSecurity> ParseSecurity(const std::string& text) {
-    if (text == "None") {
-        return MailSecurity::None;
-    }
-    if (text == "TLS") {
-        return MailSecurity::Tls;
-    }
-    if (text == "STARTTLS") {
-        return MailSecurity::StartTls;
-    }
-    return std::nullopt;
-}
-
 // "name=server,user,password[,security]".
 std::optional<MailServerRecord> ParseBox(const std::string& text) {
     const auto eq = text.find('=');
@@ -68,7 +55,7 @@ std::optional<MailServerRecord> ParseBox(const std::string& text) {
     }
     MailServerRecord box{text.substr(0, eq), fields[0], fields[1], fields[2]};
     if (fields.size() == 4) {
-        const auto security = ParseSecurity(fields[3]);
+        const auto security = MailSecurityFromText(fields[3]);
         if (!security) {
             return std::nullopt;
         }
