@@ -10,6 +10,8 @@
 #   self.pontavi.test   127.0.0.2   self-signed certificate (behind a relay)
 #   wrong.pontavi.test  127.0.0.3   CA-signed certificate for another host name
 #   plain.pontavi.test  127.0.0.4   no TLS at all, so no STLS (behind a relay)
+#   old.pontavi.test    127.0.0.5   openssl s_server speaking TLS 1.1 only,
+#                                   CA-signed certificate
 # dovecot takes a connection whose two ends have the same address as secure
 # without TLS; the program connects from 127.0.0.1, so no server listens there.
 #
@@ -55,10 +57,10 @@ ip link set lo up || { echo "SKIP: cannot bring up loopback" >&2; exit 77; }
 
 work=$(mktemp -d)
 source "$here/dovecot_lib.sh"
-relay_pids=()
+peer_pids=()
 cleanup() {
     local pid
-    for pid in "${relay_pids[@]}"; do
+    for pid in "${peer_pids[@]}"; do
         kill "$pid" 2>/dev/null
         wait "$pid" 2>/dev/null
     done
@@ -88,10 +90,11 @@ port=110
 { dovecot_ca "$certs" &&
     dovecot_cert "$certs" pop pop.pontavi.test &&
     dovecot_cert "$certs" self self.pontavi.test self &&
-    dovecot_cert "$certs" other other.pontavi.test; } || fail "openssl: $(cat "$certs"/*.err)"
+    dovecot_cert "$certs" other other.pontavi.test &&
+    dovecot_cert "$certs" old old.pontavi.test; } || fail "openssl: $(cat "$certs"/*.err)"
 mkdir -p "$certs/none"
 dovecot_hosts "127.0.0.11 pop.pontavi.test" "127.0.0.2 self.pontavi.test" \
-    "127.0.0.3 wrong.pontavi.test" "127.0.0.4 plain.pontavi.test" || fail "cannot map the host names"
+    "127.0.0.3 wrong.pontavi.test" "127.0.0.4 plain.pontavi.test" "127.0.0.5 old.pontavi.test" || fail "cannot map the host names"
 
 long_subject=$(printf 'L%.0s' $(seq 1 300))
 long_header="X-Long: $(printf 'h%.0s' $(seq 1 5000))"
@@ -128,7 +131,7 @@ start_relay() {
     mkdir -p "$dir"
     /usr/bin/python3 "$here/tcp_relay.py" "$listen" "$upstream" "$dir" 120 "$@" \
         2>"$dir.err" &
-    relay_pids+=($!)
+    peer_pids+=($!)
     for i in $(seq 1 50); do
         [ -e "$dir/ready" ] && return 0
         sleep 0.1
@@ -205,6 +208,16 @@ grep -q '^error -ERR .*@Refused$' "$work/refused.out" ||
 
 # ---- failures: one error entry each, nothing after the handshake
 rm -f "$work"/relay-*/*.sent "$work"/relay-*/*.done
+# A server that offers nothing newer than TLS 1.1 (for one connection; it
+# prints whatever a client sends it after a handshake).
+timeout -k 2 60 openssl s_server -quiet -naccept 1 -accept 127.0.0.5:995 -tls1_1 \
+    -cipher 'DEFAULT:@SECLEVEL=0' -cert "$certs/old.pem" -key "$certs/old.key" \
+    </dev/null >"$work/old.out" 2>&1 &
+peer_pids+=($!)
+for i in $(seq 1 50); do
+    [ -n "$(ss -Hltn 'src 127.0.0.5:995' 2>/dev/null)" ] && break
+    sleep 0.1
+done
 # label|mailbox|what the entry must say (extended regular expression)
 failures=(
     "SelfSigned|self.pontavi.test:1995,victim,$secret,TLS|certificate verify failed: self-signed"
@@ -212,6 +225,7 @@ failures=(
     "StlsSelfSigned|self.pontavi.test,victim,$secret,STARTTLS|certificate verify failed: self-signed"
     "StlsWrongHost|wrong.pontavi.test,victim,$secret,STARTTLS|certificate verify failed: hostname mismatch"
     "NoStls|plain.pontavi.test,victim,$secret,STARTTLS|STLS|STARTTLS"
+    "OldTls|old.pontavi.test,victim,$secret,TLS|."
 )
 for case in "${failures[@]}"; do
     IFS='|' read -r label box text <<<"$case"  # the pattern keeps any further |
@@ -239,6 +253,7 @@ for record in "$work"/relay-*/*.sent; do
     [ -z "$bad" ] || fail "sent in clear to ${record#"$work"/}: $bad"
 done
 grep -qa -- "$secret" "$work"/relay-*/*.sent && fail "the password crossed a relay"
+grep -qai -e victim -e "$secret" "$work/old.out" && fail "the TLS 1.1 server got the login"
 
 # ---- one mixed list: the clear-text entry and the good ones go on past every failure
 run_probe mixed 1 "Clear=plain.pontavi.test,one,secret,None" \
