@@ -4,8 +4,11 @@
 // cycle took (wall and CPU) and every error entry. Used by the dovecot tests
 // and the mail check benchmark.
 //
-// usage: pop3_check_probe <port> <cycles> name=server,user,password[,security] ...
+// usage: pop3_check_probe [--connect-timeout=S] <port> <cycles>
+//                         name=server,user,password[,security] ...
 // security: None (the default), TLS or STARTTLS. No field may hold a comma.
+// --connect-timeout: seconds for the lookup, connect and TLS handshake (the
+// program's 30 by default).
 #include <sys/resource.h>
 
 #include <chrono>
@@ -15,6 +18,7 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -32,7 +36,9 @@ using namespace pontavi;
 
 constexpr const char* kUsage = "usage: ";
 constexpr const char* kUsageArgs =
-    " <port> <cycles> name=server,user,password[,None|TLS|STARTTLS] ...\n";
+    " [--connect-timeout=S] <port> <cycles> "
+    "name=server,user,password[,None|TLS|STARTTLS] ...\n";
+constexpr std::string_view kConnectTimeOut = "--connect-timeout=";
 
 // "name=server,user,password[,security]".
 std::optional<MailServerRecord> ParseBox(const std::string& text) {
@@ -87,12 +93,18 @@ long PeakKilobytes() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 4) {
+    Pop3Limits limits;
+    int first = 1;  // the port argument
+    if (argc > 1 && std::string_view(argv[1]).starts_with(kConnectTimeOut)) {
+        limits.connectTimeOut = std::atoi(argv[1] + kConnectTimeOut.size());
+        first = 2;
+    }
+    if (argc < first + 3 || limits.connectTimeOut < 1) {
         std::cerr << kUsage << argv[0] << kUsageArgs;
         return 2;
     }
     std::vector<MailServerRecord> boxes;
-    for (int i = 3; i < argc; ++i) {
+    for (int i = first + 2; i < argc; ++i) {
         auto box = ParseBox(argv[i]);
         if (!box) {
             std::cerr << "bad mailbox: " << argv[i] << "\n" << kUsage << argv[0] << kUsageArgs;
@@ -100,7 +112,8 @@ int main(int argc, char** argv) {
         }
         boxes.push_back(std::move(*box));
     }
-    const int cycles = std::atoi(argv[2]);
+    limits.port = argv[first];
+    const int cycles = std::atoi(argv[first + 1]);
 
     PollLoop loop(PollLoop::ClockKind::Real);
     SystemResolver resolver(loop);
@@ -111,8 +124,6 @@ int main(int argc, char** argv) {
     StatusBar status("MailStatus", {{"", 220}, {"", 120}});
     SeenMessageIdList seen;
     std::vector<std::string> errors;
-    Pop3Limits limits;
-    limits.port = argv[1];
     Pop3Session session(layer, {grid, tray, status, seen, errors}, limits);
     bool complete = false;
     session.OnCycleComplete = [&] { complete = true; };

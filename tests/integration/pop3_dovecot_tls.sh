@@ -12,11 +12,14 @@
 #   plain.pontavi.test  127.0.0.4   no TLS at all, so no STLS (behind a relay)
 #   old.pontavi.test    127.0.0.5   openssl s_server speaking TLS 1.1 only,
 #                                   CA-signed certificate
+#   stall.pontavi.test  127.0.0.6   a server that never answers the handshake
+#                                   (POP3S on 995; STLS accepted on 110)
 # dovecot takes a connection whose two ends have the same address as secure
 # without TLS; the program connects from 127.0.0.1, so no server listens there.
 #
 # POP3S and STARTTLS cycles must list exactly what the clear-text cycle lists;
-# a bad certificate or a server without STLS gives one error entry and the
+# a bad certificate, a server without STLS or TLS 1.2, or one that stalls
+# the handshake (the connect time-out covers it) gives one error entry and the
 # password never leaves the program: no server log names the user and the
 # relays record no command after CAPA/STLS; a mixed list with a clear-text
 # entry goes on past every failure.
@@ -94,7 +97,8 @@ port=110
     dovecot_cert "$certs" old old.pontavi.test; } || fail "openssl: $(cat "$certs"/*.err)"
 mkdir -p "$certs/none"
 dovecot_hosts "127.0.0.11 pop.pontavi.test" "127.0.0.2 self.pontavi.test" \
-    "127.0.0.3 wrong.pontavi.test" "127.0.0.4 plain.pontavi.test" "127.0.0.5 old.pontavi.test" || fail "cannot map the host names"
+    "127.0.0.3 wrong.pontavi.test" "127.0.0.4 plain.pontavi.test" "127.0.0.5 old.pontavi.test" \
+    "127.0.0.6 stall.pontavi.test" || fail "cannot map the host names"
 
 long_subject=$(printf 'L%.0s' $(seq 1 300))
 long_header="X-Long: $(printf 'h%.0s' $(seq 1 5000))"
@@ -168,11 +172,12 @@ for line in clear.split(b"\r\n"):
 }
 
 # run_probe <label> <cycles> <mailbox>...: the probe's output in $work/<label>.out
+probe_options=()
 run_probe() {
     local label=$1
     shift
     SSL_CERT_FILE="$certs/ca.pem" SSL_CERT_DIR="$certs/none" timeout -k 2 40 \
-        "$probe" "$port" "$@" >"$work/$label.out" 2>&1 ||
+        "$probe" "${probe_options[@]}" "$port" "$@" >"$work/$label.out" 2>&1 ||
         fail "$label: the probe failed: $(tail -5 "$work/$label.out")"
     grep -q '^handler-error' "$work/$label.out" &&
         fail "$label: handler errors: $(grep '^handler-error' "$work/$label.out")"
@@ -218,6 +223,17 @@ for i in $(seq 1 50); do
     [ -n "$(ss -Hltn 'src 127.0.0.5:995' 2>/dev/null)" ] && break
     sleep 0.1
 done
+# Servers that stall the handshake; the connect time-out must cover it.
+for stall in "tls 995" "stls 110"; do
+    set -- $stall
+    /usr/bin/python3 "$here/stalling_pop3.py" 127.0.0.6 "$2" "$1" "$work/stall-$1.sent" 60 \
+        2>"$work/stall-$1.err" &
+    peer_pids+=($!)
+done
+for i in $(seq 1 50); do
+    [ -e "$work/stall-tls.sent.ready" ] && [ -e "$work/stall-stls.sent.ready" ] && break
+    sleep 0.1
+done
 # label|mailbox|what the entry must say (extended regular expression)
 failures=(
     "SelfSigned|self.pontavi.test:1995,victim,$secret,TLS|certificate verify failed: self-signed"
@@ -226,9 +242,13 @@ failures=(
     "StlsWrongHost|wrong.pontavi.test,victim,$secret,STARTTLS|certificate verify failed: hostname mismatch"
     "NoStls|plain.pontavi.test,victim,$secret,STARTTLS|STLS|STARTTLS"
     "OldTls|old.pontavi.test,victim,$secret,TLS|."
+    "Stalled|stall.pontavi.test,victim,$secret,TLS|Connection Timed Out"
+    "StlsStalled|stall.pontavi.test,victim,$secret,STARTTLS|Connection Timed Out"
 )
 for case in "${failures[@]}"; do
     IFS='|' read -r label box text <<<"$case"  # the pattern keeps any further |
+    probe_options=()
+    [[ $label == *Stalled ]] && probe_options=(--connect-timeout=2)
     run_probe "$label" 1 "$label=$box"
     grep -qx 'cycle 1 total 0 new 0 rows 1' <(normalized "$label") ||
         fail "$label: $(grep '^cycle' "$work/$label.out")"
@@ -244,16 +264,20 @@ for server in self wrong; do
         "$work/$server/dovecot.log")" -eq 2 ] ||
         fail "$server: the server did not see two broken-off handshakes"
 done
-# What crossed the relays in clear: nothing but CAPA, STLS and QUIT. Two
-# connections went to the self-signed server, one to the clear-text one.
+probe_options=()
+# What crossed the relays and reached the stalling servers in clear: nothing
+# but CAPA, STLS and QUIT. Two connections went to the self-signed server,
+# one to the clear-text one.
 [ "$(ls "$work"/relay-self/*.sent | wc -l)" -eq 2 ] && [ "$(ls "$work"/relay-plain/*.sent | wc -l)" -eq 1 ] ||
     fail "relayed connections: $(cd "$work" && ls relay-*/*.sent | tr '\n' ' ')"
-for record in "$work"/relay-*/*.sent; do
+grep -qa '^STLS' "$work/stall-stls.sent" || fail "the stalling server saw no STLS"
+for record in "$work"/relay-*/*.sent "$work"/stall-*.sent; do
     bad=$(clear_commands "$record" | grep -Evx 'capa|stls|quit')
     [ -z "$bad" ] || fail "sent in clear to ${record#"$work"/}: $bad"
 done
 grep -qa -- "$secret" "$work"/relay-*/*.sent && fail "the password crossed a relay"
-grep -qai -e victim -e "$secret" "$work/old.out" && fail "the TLS 1.1 server got the login"
+grep -qai -e victim -e "$secret" "$work/old.out" "$work"/stall-*.sent &&
+    fail "the TLS 1.1 or a stalling server got the login"
 
 # ---- one mixed list: the clear-text entry and the good ones go on past every failure
 run_probe mixed 1 "Clear=plain.pontavi.test,one,secret,None" \
@@ -281,4 +305,4 @@ grep -l 'victim' "$work"/*/dovecot.log >"$work/victim.logs" &&
     fail "a server saw the user of a failing entry: $(cat "$work/victim.logs")"
 grep -qa -- "$secret" "$work"/relay-*/*.sent && fail "the password crossed a relay"
 
-echo "PASS: POP3S and STARTTLS list what clear text lists; bad certificates and a server without STLS give one entry each and never see the password"
+echo "PASS: POP3S and STARTTLS list what clear text lists; bad certificates, TLS 1.1, a stalled handshake and a server without STLS give one entry each and never see the password"
