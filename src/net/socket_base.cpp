@@ -524,6 +524,7 @@ void TSocketBase::StartTls(const TlsContext& context, const std::string& host) {
     }
     tls_ = std::make_unique<TlsStream>(context, fd_.get(), host);
     startedTls_ = true;
+    readPaused_ = false;  // what was held in clear is gone; the session reads afresh
     if (owner_ != nullptr) {
         layer_.Arm(*owner_);
     }

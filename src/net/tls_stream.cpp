@@ -85,7 +85,9 @@ bool IsAddress(const std::string& host) {
 TlsStream::TlsStream(const TlsContext& context, int fd, const std::string& host) {
     raw_.fd = fd;
     ERR_clear_error();
-    method_.reset(BIO_meth_new(BIO_get_new_index() | BIO_TYPE_SOURCE_SINK, "pontavi socket"));
+    // One fixed type for every stream: BIO_get_new_index would use up
+    // OpenSSL's few type numbers after a hundred connections.
+    method_.reset(BIO_meth_new((BIO_TYPE_START + 1) | BIO_TYPE_SOURCE_SINK, "pontavi socket"));
     if (!method_ || BIO_meth_set_write(method_.get(), BioWrite) != 1 ||
         BIO_meth_set_read(method_.get(), BioRead) != 1 ||
         BIO_meth_set_ctrl(method_.get(), BioCtrl) != 1 ||
