@@ -98,7 +98,7 @@ TForm1Impl::TForm1Impl(TForm1& owner, FormServices platform)
             .MailStatus = form.MailStatus,
             .Seen = SeenMessageIds,
             .MailErrorList = MailErrorList},
-           {.port = services.pop3Port}),
+           {.port = services.pop3Port}, &tls),
       idents({.CB1 = form.CB1,
               .First1 = form.First1,
               .Edit1 = form.Edit1,

@@ -96,6 +96,9 @@ class TForm1Impl {
     TimeServerPage timePage;
 
     SocketLayer layer;
+    // The program's one client TLS context (CA store, TLS 1.2 at least), made
+    // when the first protected mailbox is checked.
+    LazyTlsContext tls;
     // PopClient and the check cycle's state (CurrentServer, MessageRow, ...).
     Pop3Session pop3;
     IdentChooser idents;
