@@ -176,6 +176,50 @@ TEST_F(TlsSocketTest, LargeTransferArrivesWholeAndInOrder) {
     EXPECT_TRUE(handlerErrors.empty());
 }
 
+TEST_F(TlsSocketTest, WritesThatTheSocketCannotTakeGoOutLater) {
+    TlsServer server(layer, "127.0.0.1",
+                     TlsContext::ForServers(Certs().chainFile, Certs().keyFile));
+    TLineSocket* c = open("mail.test", server.Port());
+    ASSERT_TRUE(runUntil([&] { return received.size() == 1; }));
+    // The server takes 1 kB per turn while the client offers 64 kB: the
+    // socket fills, TLS writes wait for writability and resume where they
+    // stopped, from a write buffer whose bytes have moved meanwhile.
+    c->setWriteBufferSize(64 * 1024);
+    const int small = 4096;
+    ASSERT_EQ(::setsockopt(c->Handle(), SOL_SOCKET, SO_SNDBUF, &small, sizeof small), 0);
+    std::string up;
+    const int lines = 20000;
+    for (int i = 0; i < lines; ++i) {
+        up += "line " + std::to_string(i) + " " + std::string(90, 'w') + "\r\n";
+    }
+    std::size_t at = 0;
+    std::size_t stalls = 0;
+    ASSERT_TRUE(runUntil(
+        [&] {
+            if (at < up.size()) {
+                const std::size_t n =
+                    c->Write(up.data() + at, std::min<std::size_t>(up.size() - at, 16 * 1024));
+                stalls += n == 0 ? 1 : 0;
+                at += n;
+            }
+            c->Flush();
+            return server.lines.size() == lines;
+        },
+        600'000))
+        << "at " << at << " of " << up.size() << ", server lines " << server.lines.size()
+        << ", held " << c->WriteCount() << ", errors " << handlerErrors.size();
+    EXPECT_GT(stalls, 0u);  // the write buffer did fill up
+    EXPECT_EQ(server.lines.front(), "line 0 " + std::string(90, 'w'));
+    EXPECT_EQ(server.lines.back(),
+              "line " + std::to_string(lines - 1) + " " + std::string(90, 'w'));
+    for (int i = 0; i < lines; i += 997) {
+        ASSERT_EQ(
+            server.lines[static_cast<std::size_t>(i)].rfind("line " + std::to_string(i) + " ", 0),
+            0u);
+    }
+    EXPECT_TRUE(handlerErrors.empty()) << handlerErrors.front();
+}
+
 TEST_F(TlsSocketTest, PeerCloseAfterTheDialogueIsADisconnect) {
     TlsServer server(layer, "127.0.0.1",
                      TlsContext::ForServers(Certs().chainFile, Certs().keyFile));
