@@ -99,6 +99,12 @@ FormView::~FormView() {
     binders_.clear();
 }
 
+void FormView::syncBatched() {
+    for (const auto& binder : binders_) {
+        binder->syncIfPending();
+    }
+}
+
 void FormView::wireWindow() {
     window_.OnKeyUp = [this](int key) {
         bool handled = false;
@@ -131,7 +137,9 @@ QWidget* FormView::requestsPage() {
     bind<CheckBoxBinder>(form_.CB1, cb1);
     auto* edit1 = named(new QLineEdit, form_.Edit1);
     layout->addWidget(group(" Next Ident ", edit1));
-    bind<TextBoxBinder>(form_.Edit1, edit1, false);
+    // Every Ident reply may move the next ident on: a burst of replies shows
+    // once per loop turn; a user's action shows at once.
+    bind<TextBoxBinder>(form_.Edit1, edit1, false).batchSyncs();
     auto* memo1 = named(new QListView, form_.Memo1);
     memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     layout->addWidget(memo1, 1);

@@ -42,9 +42,15 @@ class FormView final {
   private:
     // Makes a binder of kind B from args and the view's guard, which comes last.
     template <typename B, typename... Args>
-    void bind(Args&&... args) {
-        binders_.push_back(std::make_unique<B>(std::forward<Args>(args)..., guard_));
+    B& bind(Args&&... args) {
+        auto binder = std::make_unique<B>(std::forward<Args>(args)..., guard_);
+        B& made = *binder;
+        made.setAfterAction([this] { syncBatched(); });
+        binders_.push_back(std::move(binder));
+        return made;
     }
+    // Brings the widgets whose updates are batched up to date.
+    void syncBatched();
 
     QWidget* requestsPage();
     QWidget* optionsPage();

@@ -1,6 +1,8 @@
 #include "ui/binders/control_binder.h"
 
 #include <QAction>
+#include <QEvent>
+#include <QMetaObject>
 #include <QWidget>
 
 #include "ui/help_texts.h"
@@ -18,6 +20,36 @@ ControlBinder::~ControlBinder() {
 void ControlBinder::install() {
     model_.OnStateChanged = [this] { sync(); };
     sync();
+}
+
+void ControlBinder::batchSyncs(QWidget* widget) {
+    batchedWidget_ = widget;
+    widget->installEventFilter(this);
+    model_.OnStateChanged = [this] { changedInTurn(); };
+}
+
+void ControlBinder::changedInTurn() {
+    if (syncPending_) {
+        return;
+    }
+    syncPending_ = true;
+    // Posted: runs after the events of this turn, and never once the binder is gone.
+    QMetaObject::invokeMethod(
+        this, [this] { syncIfPending(); }, Qt::QueuedConnection);
+}
+
+void ControlBinder::syncIfPending() {
+    if (syncPending_) {
+        syncPending_ = false;
+        sync();
+    }
+}
+
+bool ControlBinder::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == batchedWidget_ && event->type() == QEvent::Show) {
+        syncIfPending();
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void ControlBinder::syncCommon(QWidget* widget) const {
@@ -43,6 +75,9 @@ void ControlBinder::syncCommon(QAction* action) const {
 
 void ControlBinder::act(const std::function<void()>& action) {
     guard_(action);
+    if (afterAction_) {
+        afterAction_();
+    }
 }
 
 bool ControlBinder::takeFocusRequest(QWidget* widget) {

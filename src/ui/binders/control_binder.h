@@ -29,6 +29,14 @@ class ControlBinder : public QObject {
 
     // Re-reads the whole model into the widget.
     virtual void sync() = 0;
+    // Applies the batched changes now, if any wait (see batchSyncs).
+    void syncIfPending();
+    // Runs after every user action this binder passes to the core; a view
+    // brings its batched widgets up to date there, so what a user's action
+    // changed is shown when it returns.
+    void setAfterAction(std::function<void()> after) { afterAction_ = std::move(after); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   protected:
     // guard: runs the handlers the user's actions call in the core.
@@ -36,6 +44,13 @@ class ControlBinder : public QObject {
 
     // Hooks the model and runs the first sync; derived constructors call it last.
     void install();
+    // For controls a stranger changes at network pace (the Ident log and the
+    // next ident): the changes made in one turn of the event loop reach
+    // `widget` together, in one sync after the turn, or sooner when the
+    // widget is about to be shown or syncIfPending is called. The model keeps
+    // every change, so what is finally shown is the same. Called after
+    // install().
+    void batchSyncs(QWidget* widget);
     // Enabled, visible, tool tip and What's This, common to every widget.
     void syncCommon(QWidget* widget) const;
     void syncCommon(QAction* action) const;
@@ -45,9 +60,14 @@ class ControlBinder : public QObject {
     bool takeFocusRequest(QWidget* widget);
 
   private:
+    void changedInTurn();
+
     Control& model_;
     CallbackGuard guard_;
     int focusSeen_ = 0;
+    std::function<void()> afterAction_;
+    QWidget* batchedWidget_ = nullptr;
+    bool syncPending_ = false;
 };
 
 }  // namespace pontavi

@@ -62,6 +62,7 @@ LogBinder::LogBinder(Memo& model, QListView* view, CallbackGuard guard)
     view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view_->installEventFilter(this);
     install();
+    batchSyncs(view_);
 }
 
 void LogBinder::sync() {

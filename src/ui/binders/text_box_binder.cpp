@@ -33,6 +33,10 @@ void TextBoxBinder::sync() {
     syncSelection(takeFocusRequest(widget_));
 }
 
+void TextBoxBinder::batchSyncs() {
+    ControlBinder::batchSyncs(widget_);
+}
+
 void TextBoxBinder::syncSelection(bool focused) {
     const std::size_t start = model_.SelStart();
     const std::size_t length = model_.SelLength();

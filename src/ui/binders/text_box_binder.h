@@ -17,6 +17,8 @@ class TextBoxBinder final : public ControlBinder {
     TextBoxBinder(TextBox& model, QLineEdit* widget, bool readOnly = false,
                   CallbackGuard guard = {});
     void sync() override;
+    // The changes of one loop turn show together (see ControlBinder::batchSyncs).
+    void batchSyncs();
 
   private:
     void syncSelection(bool focused);

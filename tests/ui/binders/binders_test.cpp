@@ -117,6 +117,37 @@ class BindersTest : public QObject {
         QCOMPARE(edit->selectedText(), QStringLiteral("example.org"));
     }
 
+    void batchedTextBoxShowsTheLastChangeAfterTheTurnOrWhenShown() {
+        TextBox model("Edit1");
+        QWidget window;  // hidden at first, as the main window usually is
+        auto* edit = new QLineEdit(&window);
+        TextBoxBinder binder(model, edit);
+        int afterActions = 0;
+        binder.setAfterAction([&] { ++afterActions; });
+        binder.batchSyncs();
+        for (const char* ident : {"alice", "bob", "carol"}) {
+            model.setText(ident);
+        }
+        QCOMPARE(edit->text(), QString());  // nothing until the turn ends
+        QTRY_COMPARE(edit->text(), QStringLiteral("carol"));
+        model.setText("dave");
+        model.setEnabled(false);
+        window.show();  // shown before the turn ends: up to date at once
+        QCOMPARE(edit->text(), QStringLiteral("dave"));
+        QVERIFY(!edit->isEnabled());
+        model.setText("erin");
+        binder.syncIfPending();  // as the view does after a user's action
+        QCOMPARE(edit->text(), QStringLiteral("erin"));
+        // Typing reaches the model at once, and the box keeps it.
+        model.setEnabled(true);
+        QTRY_VERIFY(edit->isEnabled());
+        QTest::keyClicks(edit, "y");
+        QCOMPARE(model.Text(), std::string("eriny"));
+        QCOMPARE(afterActions, 1);
+        QCoreApplication::processEvents();
+        QCOMPARE(edit->text(), QStringLiteral("eriny"));
+    }
+
     void readOnlyTextBoxStaysReadOnly() {
         TextBox model("DNSResult");
         QLineEdit edit;
