@@ -2,6 +2,7 @@
 // mail settings dialog.
 #include <ctime>
 #include <exception>
+#include <utility>
 
 #include "app/form1_impl.h"
 #include "mail/errors_form.h"
@@ -79,7 +80,11 @@ void TForm1Impl::MailTimerTimer() {
 // dialled only to check mail (so the texts are written while it is up).
 void TForm1Impl::mailCycleComplete() {
     if (!MailErrorList.empty()) {
-        TErrorsForm report;
+        std::vector<std::string> names;
+        for (const MailServerRecord& server : pop3.Servers) {
+            names.push_back(server.Name);
+        }
+        TErrorsForm report(std::move(names));
         report.FormShow(MailErrorList);
         dialogs.ShowErrorsReport(report.ErrorBox, report.ServerBox);
     }

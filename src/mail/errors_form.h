@@ -8,8 +8,11 @@
 namespace pontavi {
 
 // The "Mail Errors Report": every error of one check cycle, shown once at its
-// end. An entry of MailErrorList reads "-ERR " + text + "@" + server name;
-// the report splits it at its first "@" into the two read-only boxes.
+// end. An entry of MailErrorList reads "-ERR " + text + "@" + server name.
+// The text is often a server's own reply and may hold an address
+// ("-ERR [AUTH] bob@isp: bad@Work"), so the report splits where the entry
+// ends with "@" and one of the cycle's server names (the longest that fits:
+// a name may hold "@" itself), and at the first "@" only when none does.
 class TErrorsForm {
   public:
     static constexpr const char* kCaption = "Mail Errors Report";
@@ -22,7 +25,8 @@ class TErrorsForm {
     static constexpr std::size_t kPrefixLength = 5;
     static constexpr std::size_t kMaxServerText = 255;
 
-    TErrorsForm();
+    // serverNames: the names of the cycle's servers.
+    explicit TErrorsForm(std::vector<std::string> serverNames = {});
 
     // Fills the boxes from the entries, in order, and empties the list.
     void FormShow(std::vector<std::string>& MailErrorList);
@@ -33,10 +37,14 @@ class TErrorsForm {
         std::string error;
         std::string server;
     };
-    static Split SplitEntry(const std::string& entry);
+    static Split SplitEntry(const std::string& entry,
+                            const std::vector<std::string>& serverNames = {});
 
     Memo ErrorBox{"ErrorBox"};
     Memo ServerBox{"ServerBox"};
+
+  private:
+    std::vector<std::string> serverNames_;
 };
 
 }  // namespace pontavi
