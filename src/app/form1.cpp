@@ -162,11 +162,13 @@ void TForm1::OnTopClick() {
 }
 
 // A running cycle goes on either way, and "Check Mail Now" keeps its state.
+// Only the user's click opens the settings: the loader setting the box (even
+// with the window shown) does not.
 void TForm1::MailCBClick() {
     MailSettingBtn.setEnabled(MailCB.Checked());
     if (!MailCB.Checked()) {
         impl_->MailTimer.setEnabled(false);
-    } else if (host().IsVisible()) {
+    } else if (host().IsVisible() && !impl_->readingSettings) {
         impl_->MailSettingBtnClick();
     }
 }

@@ -60,6 +60,12 @@ class TForm1Impl {
     // is written before.
     bool urlsLoaded = false;
     bool settingsRead = false;
+    // True while iniFileRead sets the controls: a check box it sets is not
+    // the user's click (MailCB then opens no dialog).
+    bool readingSettings = false;
+    // From the start of a cycle's first session to the end of its completion:
+    // nothing may start another cycle meanwhile.
+    bool mailCycleUnderway = false;
     bool CanHide = false;
     bool CanShow = true;
     int SavedTop = 100;

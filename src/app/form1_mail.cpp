@@ -46,7 +46,7 @@ std::vector<MailServerRecord> TForm1Impl::mailServers() const {
 // Starts a check cycle over every server, in list order. The cycle works on
 // the list as it stands now: the settings dialog may change it meanwhile.
 void TForm1Impl::MailTimerTimer() {
-    if (!form.BitBtn2.Enabled() || ServerNames.empty()) {
+    if (!form.BitBtn2.Enabled() || mailCycleUnderway || ServerNames.empty()) {
         return;  // a cycle runs, checking is unavailable, or nothing to check
     }
     pop3.ResetCycle(mailServers());
@@ -71,6 +71,7 @@ void TForm1Impl::MailTimerTimer() {
         return;
     }
     if (connection.NetConnected) {
+        mailCycleUnderway = true;
         pop3.CheckMail();
     }
 }
@@ -106,6 +107,7 @@ void TForm1Impl::mailCycleComplete() {
     form.TrayIcon1.setIcon(TrayImage::IconConnected);
     form.CheckMailNow1.setEnabled(true);
     pop3.CurrentServer = 0;
+    mailCycleUnderway = false;
     dialer.MailCycleCompleted();
 }
 
@@ -183,8 +185,14 @@ void TForm1Impl::MailSettingBtnClick() {
     }
     if (result == ModalResult::Ok && connection.NetConnected) {
         MailTimer.setEnabled(true);
-        form.BitBtn2.setEnabled(true);
-        form.CheckMailNow1.setEnabled(true);
+        // "Check Mail Now" comes back after a cycle that never started (no
+        // login), not in the middle of one: a second cycle would reset the
+        // running one's servers and counts under its open session. The
+        // completion enables it.
+        if (!mailCycleUnderway) {
+            form.BitBtn2.setEnabled(true);
+            form.CheckMailNow1.setEnabled(true);
+        }
     }
 }
 

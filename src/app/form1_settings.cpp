@@ -18,12 +18,21 @@ void TForm1Impl::iniFileRead() {
     }
     AppSettings read;
     std::vector<std::string> problems;
-    for (const ReadStep step : kReadSteps) {
-        ReadAppSettingsStep(step, store, Crypt, read, problems);
-        storedSettings = read;
-        applyReadStep(step);
+    {
+        struct Reading {
+            bool& flag;
+            explicit Reading(bool& f) : flag(f) { flag = true; }
+            ~Reading() { flag = false; }
+            Reading(const Reading&) = delete;
+            Reading& operator=(const Reading&) = delete;
+        } reading(readingSettings);
+        for (const ReadStep step : kReadSteps) {
+            ReadAppSettingsStep(step, store, Crypt, read, problems);
+            storedSettings = read;
+            applyReadStep(step);
+        }
+        applyConsistencyAndDisplay();
     }
-    applyConsistencyAndDisplay();
     settingsRead = loaded;
     // Each unreadable value took its default; one box says which.
     if (!problems.empty()) {

@@ -119,14 +119,16 @@ TEST_F(Form1MailTest, DialogStepsOffTheTopAndAFirstMailboxWithoutLoginAsksAgain)
 class Form1MailAlertTest : public Form1MailTest {
   protected:
     // A mailbox section of the settings file, password scrambled as stored.
-    static std::string Mailbox(const std::string& name, const std::string& server) {
+    // Without login, the section holds neither user name nor password.
+    static std::string Mailbox(const std::string& name, const std::string& server,
+                               bool login = true) {
         VelkEncryption crypt;
         crypt.Key = "quolavin38";  // the window's key
         crypt.Action = atEncryption;
         crypt.Input = "secret";
         crypt.Apply();
-        return "[\"" + name + "\"]\n\"Name\"=\"" + name + "\"\n\"Server\"=\"" + server +
-               "\"\n\"UserName\"=\"joe\"\n\"Password\"=\"" + crypt.Output + "\"\n";
+        return "[\"" + name + "\"]\n\"Name\"=\"" + name + "\"\n\"Server\"=\"" + server + "\"\n" +
+               (login ? "\"UserName\"=\"joe\"\n\"Password\"=\"" + crypt.Output + "\"\n" : "");
     }
 
     // homeExtra goes into the last mailbox's section (the auto-connect entry).
@@ -233,6 +235,132 @@ TEST_F(Form1MailAlertTest, ADialledCycleSignalsStartsNoProgramAndHangsUpAfterThe
     EXPECT_TRUE(processes.starts.empty());
     // The hang-up came after the texts: they were already written.
     EXPECT_EQ(f.MailStatus.PanelText(0), "1 Messages Waiting");
+}
+
+// The whole loop on its own: armed while off line, one interval (55 s) later
+// it dials, the link comes up, the cycle checks mail and alerts, the line is
+// hung up, the link goes, and the dialler is armed for a full interval again.
+TEST_F(Form1MailAlertTest, TheAutoConnectLoopDialsChecksMailHangsUpAndReArms) {
+    home.mailbox = {Message("ann@x", "One", "<1@x>"), Message("bob@x", "Two", "<2@x>")};
+    dialUp.entries = std::vector<std::string>{"ISP"};
+    dialUp.dialsMakeConnections = true;
+    TForm1& f = createWith("\"AutoConnect\"=\"ISP\"\n\"AutoConnectTimer\"=\"1\"\n");
+    const Millis start = loop.now();
+    ASSERT_TRUE(loop.runUntil([&] { return !dialUp.dialled.empty(); }, 120'000));
+    const Millis dialledAt = loop.now();
+    EXPECT_GE(dialledAt - start, 55'000);
+    EXPECT_EQ(f.TrayIcon1.ToolTip(), "Connecting to check mail");
+    const ConnectionHandle dial = (*dialUp.connections)[0].handle;
+    dialUp.bringUp(dial);
+    ASSERT_TRUE(loop.runUntil([&] { return !dialUp.hangUps.empty(); }, 120'000));
+    EXPECT_EQ(dialUp.hangUps, (std::vector<ConnectionHandle>{dial}));
+    EXPECT_EQ(f.MailStatus.PanelText(0), "2 Messages Waiting");
+    EXPECT_EQ(f.TrayIcon1.ToolTip().rfind("2 Messages Waiting (", 0), 0u);
+    EXPECT_EQ(f.StringGrid1.Cell(1, 2), "Two");
+    EXPECT_EQ(alerts(),
+              (std::vector<std::string>{"sound", "2 new messages | From: bob@x\nSubject: Two"}));
+    EXPECT_EQ(home.connections, 1);
+
+    // The link goes; the next dial comes one full interval after re-arming.
+    const Millis hungUp = loop.now();
+    ASSERT_TRUE(loop.runUntil([&] { return dialUp.dialled.size() == 2; }, 120'000));
+    EXPECT_GE(loop.now() - hungUp, 55'000);
+    EXPECT_EQ(f.TrayIcon1.ToolTip(), "Connecting to check mail");
+    EXPECT_EQ(f.MailStatus.PanelText(0), "Not Connected");
+    // The loop's virtual length, for the figures (--gtest_output=xml).
+    RecordProperty("virtual_ms", std::to_string(loop.now() - start));
+    RecordProperty("dial_to_hang_up_virtual_ms", std::to_string(hungUp - dialledAt));
+}
+
+// Only the server a cycle starts at is tested for a login; the others are
+// visited whatever their fields hold.
+TEST_F(Form1MailAlertTest, OnlyTheServerACycleStartsAtIsTestedForALogin) {
+    struct Case {
+        bool homeLogin, workLogin;
+        std::vector<std::string> messages;
+        int homeSessions, workSessions, dialogsOpened;
+    };
+    const Case cases[] = {
+        {true, false, {}, 1, 1, 0},
+        {false, true, {"You should provide me a UserName and Password 0"}, 0, 0, 1},
+        {false, false, {"You should provide me a UserName and Password 0"}, 0, 0, 1},
+    };
+    ScriptedPop3 work(serverLayer, "127.0.0.2", port);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.homeLogin) + std::to_string(c.workLogin));
+        const int homeBefore = home.connections;
+        const int workBefore = work.connections;
+        dialogs.messages.clear();
+        dialogs.modalShown = 0;
+        writeSettings("[\"MailServers\"]\n\"0\"=\"Home\"\n\"1\"=\"Work\"\n" +
+                      Mailbox("Home", "127.0.0.1", c.homeLogin) +
+                      Mailbox("Work", "127.0.0.2", c.workLogin));
+        TForm1& f = createOnPort();
+        f.MailCB.setChecked(true);
+        dialUp.connectOne();
+        loop.runFor(120'000);
+        EXPECT_EQ(dialogs.messages, c.messages);
+        EXPECT_EQ(home.connections - homeBefore, c.homeSessions);
+        EXPECT_EQ(work.connections - workBefore, c.workSessions);
+        EXPECT_EQ(dialogs.modalShown, c.dialogsOpened);
+        dialUp.disconnectAll();
+        loop.runFor(2'000);
+    }
+}
+
+// A cycle is under way while the user presses OK in the mail settings:
+// "Check Mail Now" stays off until the completion, so no second cycle can
+// reset the running one under its open session.
+TEST_F(Form1MailAlertTest, SettingsOkDuringACycleStartsNoSecondOne) {
+    home.mailbox = {Message("ann@x", "One", "<1@x>")};
+    ScriptedPop3 silent(serverLayer, "127.0.0.2", port);
+    silent.greeting.clear();  // the session waits for its dialogue time-out
+    TForm1& f = createWith({}, true);
+    dialUp.connectOne();
+    ASSERT_TRUE(loop.runUntil([&] { return silent.connections == 1; }, 60'000));
+    dialogs.onModal = [](ModalForm& m) {
+        auto& mail = dynamic_cast<TMailForm&>(m);
+        mail.FormShow();
+        mail.BitBtn2.click();
+        return mail.Result();
+    };
+    f.MailSettingBtn.click();
+    EXPECT_EQ(dialogs.modalShown, 1);
+    EXPECT_FALSE(f.BitBtn2.Enabled());
+    EXPECT_FALSE(f.CheckMailNow1.Enabled());
+    f.BitBtn2.click();
+    f.CheckMailNow1.click();
+    ASSERT_TRUE(cycleDone(f));
+    EXPECT_EQ(home.connections, 1);
+    EXPECT_EQ(silent.connections, 1);
+    EXPECT_EQ(f.MailStatus.PanelText(0), "1 Messages Waiting");
+    ASSERT_EQ(dialogs.errorReports.size(), 1u);
+    EXPECT_EQ(dialogs.errorReports[0].servers, (std::vector<std::string>{"Work"}));
+    // Then the timer and "Check Mail Now" run cycles again.
+    EXPECT_TRUE(f.CheckMailNow1.Enabled());
+    f.BitBtn2.click();
+    ASSERT_TRUE(loop.runUntil([&] { return home.connections == 2; }, 60'000));
+}
+
+// The loader checking "Enable new mail notification" is not the user's
+// click: no settings dialog, even with the window shown.
+TEST_F(Form1MailAlertTest, TheLoaderCheckingMailOpensNoDialogTheUserDoes) {
+    writeSettings("[\"Mail\"]\n\"CheckMail\"=\"1\"\n[\"MailServers\"]\n\"0\"=\"Home\"\n" +
+                  Mailbox("Home", "127.0.0.1"));
+    TForm1& f = createOnPort();
+    ASSERT_TRUE(f.MailCB.Checked());
+    EXPECT_EQ(dialogs.modalShown, 0);
+    // Read again while the window is shown, after the user had unchecked it.
+    host.visible = true;
+    f.MailCB.setChecked(false);
+    f.IniFileRead();
+    EXPECT_TRUE(f.MailCB.Checked());
+    EXPECT_TRUE(f.MailSettingBtn.Enabled());
+    EXPECT_EQ(dialogs.modalShown, 0);
+    // The user's click opens it.
+    f.MailCB.setChecked(false);
+    f.MailCB.setChecked(true);
+    EXPECT_EQ(dialogs.modalShown, 1);
 }
 
 TEST_F(Form1MailAlertTest, WithoutServersNeitherTheTimerNorCheckMailNowDoesAnything) {
