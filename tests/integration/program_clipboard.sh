@@ -55,19 +55,7 @@ fail() {
 }
 source "$(dirname "$0")/program_lib.sh"
 
-# Xvfb picks a free display number itself and writes it once it accepts
-# clients, so parallel runs do not race for one.
-Xvfb -displayfd 4 -nolisten tcp -screen 0 1024x768x24 4>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-display=""
-for _ in $(seq 200); do
-    display=$(head -n 1 "$work/display")
-    [ -n "$display" ] && break
-    is_gone "$xvfb_pid" && break
-    sleep 0.1
-done
-[[ $display =~ ^[0-9]+$ ]] || { cat "$work/xvfb.log" >&2; fail "Xvfb did not start"; }
-export DISPLAY=:$display
+start_xvfb
 
 PONTAVI_HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb \
     "$program" >"$work/program.log" 2>&1 &

@@ -71,17 +71,7 @@ getcap "$helper" | grep -q cap_net_bind_service ||
     { echo "SKIP: setcap did not take on this file system" >&2; exit 77; }
 
 # ---- the display (Xvfb runs here too, so the program can reach it)
-Xvfb -displayfd 4 -nolisten tcp -screen 0 1024x768x24 4>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-display=""
-for _ in $(seq 200); do
-    display=$(head -n 1 "$work/display")
-    [ -n "$display" ] && break
-    is_gone "$xvfb_pid" && break
-    sleep 0.1
-done
-[[ $display =~ ^[0-9]+$ ]] || { cat "$work/xvfb.log" >&2; fail "Xvfb did not start"; }
-export DISPLAY=:$display
+start_xvfb
 
 # A fresh home and lock folder owned by nobody, in $run.
 new_run() {

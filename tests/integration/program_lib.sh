@@ -30,3 +30,20 @@ terminate_program() {
     is_gone "$pid" || fail "the program is still running 10 s after SIGTERM"
     wait "$pid" 2>/dev/null
 }
+
+# Starts Xvfb on a display number it picks itself (written once it accepts
+# clients, so parallel runs do not race for one) and exports DISPLAY. Sets
+# xvfb_pid for the caller's clean-up; needs $work.
+start_xvfb() {
+    Xvfb -displayfd 4 -nolisten tcp -screen 0 1024x768x24 4>"$work/display" >"$work/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    local display="" _
+    for _ in $(seq 200); do
+        display=$(head -n 1 "$work/display" 2>/dev/null)
+        [ -n "$display" ] && break
+        is_gone "$xvfb_pid" && break
+        sleep 0.1
+    done
+    [[ $display =~ ^[0-9]+$ ]] || { cat "$work/xvfb.log" >&2; fail "Xvfb did not start"; }
+    export DISPLAY=:$display
+}

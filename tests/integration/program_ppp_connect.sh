@@ -94,19 +94,7 @@ seconds_of() {  # H:MM:SS -> seconds; fails on anything else
     echo $((10#$h * 3600 + 10#$m * 60 + 10#$s))
 }
 
-# Xvfb picks a free display number itself and writes it once it accepts
-# clients.
-Xvfb -displayfd 4 -nolisten tcp -screen 0 1024x768x24 4>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-display=""
-for _ in $(seq 200); do
-    display=$(head -n 1 "$work/display")
-    [ -n "$display" ] && break
-    is_gone "$xvfb_pid" && break
-    sleep 0.1
-done
-[[ $display =~ ^[0-9]+$ ]] || { cat "$work/xvfb.log" >&2; fail "Xvfb did not start"; }
-export DISPLAY=:$display
+start_xvfb
 
 # One phone book entry, so the program has something it could dial (it never
 # does here: no auto-connect entry is chosen). "Copy IP" is switched on.
