@@ -54,9 +54,19 @@ expect_first() {
     fail "first connection: expected [$expected], got [$actual]"
 }
 
-hold() {  # keeps a tun device's carrier up in the background
+# Keeps a tun device's carrier up in the background, and returns once the
+# holder has attached: a holder that starts late on a loaded machine would
+# otherwise make a device anew after a later step deleted it.
+hold() {
     "$holder" "$1" &
-    holders+=($!)
+    local pid=$!
+    holders+=("$pid")
+    for _ in $(seq 300); do
+        grep -qsx "iff:[[:space:]]*$1" /proc/"$pid"/fdinfo/* && return 0
+        kill -0 "$pid" 2>/dev/null || fail "the holder of $1 ended"
+        sleep 0.1
+    done
+    fail "the holder did not attach to $1 within 30 s"
 }
 
 ip link set lo up

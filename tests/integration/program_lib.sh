@@ -35,7 +35,22 @@ terminate_program() {
 # clients, so parallel runs do not race for one) and exports DISPLAY. Sets
 # xvfb_pid for the caller's clean-up; needs $work.
 start_xvfb() {
-    Xvfb -displayfd 4 -nolisten tcp -screen 0 1024x768x24 4>"$work/display" >"$work/xvfb.log" 2>&1 &
+    # In a private network namespace every server picks display 0 (its socket
+    # names are per namespace), so servers of parallel tests would share the
+    # keymap file xkbcomp writes for that number under /var/lib/xkb and the
+    # socket path under /tmp/.X11-unix; one server can then lose its keymap
+    # and die. A mount namespace of its own gives each server empty private
+    # copies of both; clients reach it through its abstract socket, which
+    # lives in the network namespace.
+    local private=()
+    if unshare -m true 2>/dev/null; then
+        private=(unshare -m sh -c 'for d in /var/lib/xkb /tmp/.X11-unix; do
+                [ ! -d "$d" ] || mount -t tmpfs -o mode=1777 tmpfs "$d" || exit 1
+            done
+            exec "$@"' xvfb)
+    fi
+    "${private[@]}" Xvfb -displayfd 4 -nolisten tcp -screen 0 1024x768x24 4>"$work/display" \
+        >"$work/xvfb.log" 2>&1 &
     xvfb_pid=$!
     local display="" _
     for _ in $(seq 200); do
