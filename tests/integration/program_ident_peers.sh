@@ -69,32 +69,40 @@ expect_line() {
         fail "reply was '$(printf '%q' "$got")', wanted '$want' + CR LF"
 }
 
-# 1. One connection streams query lines for 5 s, never reading its replies;
-#    another client's query is answered within 0.5 s meanwhile.
+# 1. One connection streams query lines, never reading its replies; other
+#    clients' queries are answered while it goes on. How fast is printed, not
+#    asserted: a loaded machine is slow, an unfair server never answers.
 (
     exec 4<>/dev/tcp/127.0.0.1/113 || exit 1
     line=$'6191, 23\r\n'
     block=""
     for _ in $(seq 256); do block+=$line; done
-    end=$(($(date +%s) + 5))
+    printf '%s' "$block" >&4 || exit 1
+    : >"$work/flooding"
+    end=$(($(date +%s) + 120))  # killed once the queries are done
     while [ "$(date +%s)" -lt "$end" ]; do
         printf '%s' "$block" >&4 || exit 1
     done
 ) &
 flood_pid=$!
-sleep 1
-kill -0 "$flood_pid" 2>/dev/null || fail "the flooding client could not connect"
+for _ in $(seq 300); do
+    [ -e "$work/flooding" ] && break
+    kill -0 "$flood_pid" 2>/dev/null || fail "the flooding client could not connect"
+    sleep 0.1
+done
+[ -e "$work/flooding" ] || fail "the flooding client sent nothing within 30 s"
 for i in 1 2 3; do
     exec 3<>/dev/tcp/127.0.0.1/113 || fail "cannot connect during the flood"
     started=$(now_ms)
     printf '%s\r\n' "$i, 113" >&3
-    expect_line "$i, 113 : USERID : UNIX : Default" 0.5
+    expect_line "$i, 113 : USERID : UNIX : Default" 30
     echo "answered during the flood in $(($(now_ms) - started)) ms"
     exec 3<&-
+    kill -0 "$flood_pid" 2>/dev/null || fail "the flood ended before the other clients were answered"
     sleep 0.5
 done
-kill -0 "$flood_pid" 2>/dev/null || fail "the flood ended early (it should last 5 s)"
-wait "$flood_pid"
+kill "$flood_pid"
+wait "$flood_pid" 2>/dev/null
 flood_pid=""
 
 # 2. CR and LF in two packets: the exact reply, and no stray LF in front of

@@ -148,7 +148,7 @@ ended() {
     exit 5
 }
 trap ended TERM
-for _ in \$(seq 50); do ip link show ppp0 >/dev/null 2>&1 && break; sleep 0.1; done
+for _ in \$(seq 300); do ip link show ppp0 >/dev/null 2>&1 && break; sleep 0.1; done
 ip addr add 10.99.0.1 peer 10.99.0.2 dev ppp0
 ip link set ppp0 up
 echo "\$((\$(date +%s%N) / 1000000)) up" >>"\$log"

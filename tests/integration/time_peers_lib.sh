@@ -12,6 +12,9 @@
 #                                      writes what it is asked to set to
 #                                      <record>; mode 0, 1 or refuse (see
 #                                      fake_timedated.py). Sets timedated_pid.
+#
+# Each waits at most 30 s for its peer: python3 loading gi and dbus, or inetd
+# starting, takes seconds on a loaded machine.
 
 time_peers_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 time_peers_bus_address=""
@@ -29,14 +32,14 @@ time_peers_inetd() {
     printf '127.0.0.1:time stream tcp nowait root internal\n' >"$work/inetd.conf"
     /usr/sbin/inetd -i "$work/inetd.conf" &
     pids+=($!)
-    for _ in $(seq 50); do [ -n "$(ss -Hltn 'sport = :37' 2>/dev/null)" ] && return 0; sleep 0.1; done
+    for _ in $(seq 300); do [ -n "$(ss -Hltn 'sport = :37' 2>/dev/null)" ] && return 0; sleep 0.1; done
     fail "inetd's time service did not start"
 }
 
 time_peers_bus() {
     dbus-daemon --session --nofork --address="unix:path=$work/bus" >"$work/dbus.log" 2>&1 &
     pids+=($!)
-    for _ in $(seq 50); do [ -S "$work/bus" ] && break; sleep 0.1; done
+    for _ in $(seq 300); do [ -S "$work/bus" ] && break; sleep 0.1; done
     [ -S "$work/bus" ] || fail "the private bus did not start"
     time_peers_bus_address="unix:path=$work/bus"
 }
@@ -48,6 +51,6 @@ time_peers_timedated() {
         >"$work/timedated.log" 2>&1 &
     timedated_pid=$!
     pids+=("$timedated_pid")
-    for _ in $(seq 50); do grep -q ready "$work/timedated.log" 2>/dev/null && return 0; sleep 0.1; done
+    for _ in $(seq 300); do grep -q ready "$work/timedated.log" 2>/dev/null && return 0; sleep 0.1; done
     fail "the stand-in clock service did not start"
 }
