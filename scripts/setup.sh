@@ -8,7 +8,7 @@ packages=(
     clang libclang-rt-14-dev clang-format
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    xvfb xauth xclip x11-utils
+    xvfb xauth xclip x11-utils xdotool
     iproute2 netcat-openbsd util-linux procps psmisc libcap2-bin fonts-dejavu-core
     libnet-ident-perl oidentd
     libglib2.0-dev openbsd-inetd dbus-daemon python3-dbus python3-gi

@@ -190,3 +190,18 @@ dovecot_hosts() {
     } >"$work/hosts"
     mount --bind "$work/hosts" /etc/hosts
 }
+
+# What a client sent in clear on one connection recorded by tcp_relay.py: the
+# lines before the first TLS record, lowercased, one a line.
+#   dovecot_clear_commands <file.sent>
+dovecot_clear_commands() {
+    /usr/bin/python3 -c '
+import sys
+data = open(sys.argv[1], "rb").read()
+tls = data.find(b"\x16\x03")
+clear = data if tls < 0 else data[:tls]
+for line in clear.split(b"\r\n"):
+    if line:
+        print(line.decode("latin-1").lower())
+' "$1"
+}

@@ -157,20 +157,6 @@ relays_settled() {
     fail "a relayed connection is still open 5 s after the probe ended"
 }
 
-# What the program sent in clear on one recorded connection: the lines before
-# the first TLS record, lowercased, one per line.
-clear_commands() {
-    /usr/bin/python3 -c '
-import sys
-data = open(sys.argv[1], "rb").read()
-tls = data.find(b"\x16\x03")
-clear = data if tls < 0 else data[:tls]
-for line in clear.split(b"\r\n"):
-    if line:
-        print(line.decode("latin-1").lower())
-' "$1"
-}
-
 # run_probe <label> <cycles> <mailbox>...: the probe's output in $work/<label>.out
 probe_options=()
 run_probe() {
@@ -272,7 +258,7 @@ probe_options=()
     fail "relayed connections: $(cd "$work" && ls relay-*/*.sent | tr '\n' ' ')"
 grep -qa '^STLS' "$work/stall-stls.sent" || fail "the stalling server saw no STLS"
 for record in "$work"/relay-*/*.sent "$work"/stall-*.sent; do
-    bad=$(clear_commands "$record" | grep -Evx 'capa|stls|quit')
+    bad=$(dovecot_clear_commands "$record" | grep -Evx 'capa|stls|quit')
     [ -z "$bad" ] || fail "sent in clear to ${record#"$work"/}: $bad"
 done
 grep -qa -- "$secret" "$work"/relay-*/*.sent && fail "the password crossed a relay"

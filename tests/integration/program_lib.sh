@@ -62,3 +62,47 @@ start_xvfb() {
     [[ $display =~ ^[0-9]+$ ]] || { cat "$work/xvfb.log" >&2; fail "Xvfb did not start"; }
     export DISPLAY=:$display
 }
+
+# Waits (bounded: tenths of a second) until a command succeeds; fails at once
+# when the program ($pid, when the caller has set it) has died meanwhile.
+wait_until() {
+    local tenths=$1 _
+    shift
+    for _ in $(seq "$tenths"); do
+        "$@" && return 0
+        [ -n "${pid:-}" ] && is_gone "$pid" && fail "the program died"
+        sleep 0.1
+    done
+    return 1
+}
+
+# A private session bus carrying the stand-in desktop (fake_desktop_bus.py):
+# its notifications and tray tips are recorded in $work/desktop.log. Exports
+# DBUS_SESSION_BUS_ADDRESS; adds the two processes to the caller's `others`.
+start_desktop() {
+    local desktop=$1
+    dbus-daemon --session --nofork --address="unix:path=$work/bus" >"$work/dbus.log" 2>&1 &
+    others+=($!)
+    wait_until 50 test -S "$work/bus" || fail "the private bus did not start"
+    export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus"
+    /usr/bin/python3 "$desktop" "$DBUS_SESSION_BUS_ADDRESS" "$work/desktop.log" >"$work/desktop.out" 2>&1 &
+    others+=($!)
+    wait_until 100 grep -q $'\tready' "$work/desktop.log" 2>/dev/null ||
+        { cat "$work/desktop.out" >&2; fail "the stand-in desktop did not start"; }
+}
+
+# The recorded desktop lines of one kind (notify, tip), without their times.
+desktop_lines() { awk -F '\t' -v kind="$1" '$2 == kind { sub(/^[^\t]*\t[^\t]*\t/, ""); print }' "$work/desktop.log"; }
+# The time (ms) of the first line of a kind whose text matches a pattern.
+desktop_time() { awk -F '\t' -v kind="$1" -v re="$2" '$2 == kind && $3 ~ re { print $1; exit }' "$work/desktop.log"; }
+has_desktop() { [ -n "$(desktop_time "$1" "$2")" ]; }
+
+# The ids of the viewable windows of the X display whose title is the text
+# given, one a line. Qt adds " — " and the application's display name to the
+# title of every window but the one that bears that name.
+viewable_windows() {
+    local id
+    for id in $(xwininfo -root -tree 2>/dev/null | grep -F -e " \"$1\": " -e " \"$1 — " | awk '{print $1}'); do
+        xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable' && echo "$id"
+    done
+}
