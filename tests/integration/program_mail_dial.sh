@@ -85,26 +85,9 @@ source "$here/dovecot_lib.sh"
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
-# Waits (bounded: tenths of a second) until a command succeeds.
-wait_until() {
-    local tenths=$1 _
-    shift
-    for _ in $(seq "$tenths"); do
-        "$@" && return 0
-        [ -n "$pid" ] && is_gone "$pid" && fail "the program died"
-        sleep 0.1
-    done
-    return 1
-}
-
-# The recorded desktop lines of one kind, without their times.
-desktop_lines() { awk -F '\t' -v kind="$1" '$2 == kind { sub(/^[^\t]*\t[^\t]*\t/, ""); print }' "$work/desktop.log"; }
-# The time of the first line of a kind whose text matches a pattern.
-desktop_time() { awk -F '\t' -v kind="$1" -v re="$2" '$2 == kind && $3 ~ re { print $1; exit }' "$work/desktop.log"; }
 # The time of the first line of the stand-in pppd's log naming an event.
 pppd_time() { awk -v what="$1" '$2 == what { print $1; exit }' "$work/pppd.log" 2>/dev/null; }
 has_pppd_event() { [ -n "$(pppd_time "$1")" ]; }
-has_desktop() { [ -n "$(desktop_time "$1" "$2")" ]; }
 # A tip recorded after a time (ms).
 has_tip_after() { awk -F '\t' -v t="$1" -v re="$2" '$2 == "tip" && $1 >= t && $3 ~ re { found = 1 } END { exit !found }' "$work/desktop.log"; }
 link_up() { ip -o link show ppp0 2>/dev/null | grep -q 'state UP\|,UP'; }
@@ -118,14 +101,7 @@ dovecot_message joe 3 "cy@example.test" "Tickets" "<3@example.test>"
 dovecot_start 110 || fail "dovecot did not start"
 
 # ---- the desktop: a private session bus with notifications and a tray host
-dbus-daemon --session --nofork --address="unix:path=$work/bus" >"$work/dbus.log" 2>&1 &
-others+=($!)
-wait_until 50 test -S "$work/bus" || fail "the private bus did not start"
-export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus"
-/usr/bin/python3 "$desktop" "$DBUS_SESSION_BUS_ADDRESS" "$work/desktop.log" >"$work/desktop.out" 2>&1 &
-others+=($!)
-wait_until 100 grep -q $'\tready' "$work/desktop.log" 2>/dev/null ||
-    { cat "$work/desktop.out" >&2; fail "the stand-in desktop did not start"; }
+start_desktop "$desktop"
 start_xvfb
 
 # ---- the phone book and the stand-in pppd. pppd is called as
