@@ -110,7 +110,7 @@ dovecot_start 110 name=self listen=127.0.0.12 ssl=yes debug=1 \
 mkdir "$work/relay"
 /usr/bin/python3 "$here/tcp_relay.py" 127.0.0.2 127.0.0.12 "$work/relay" 80 110 2>"$work/relay.err" &
 others+=($!)
-wait_until 50 test -e "$work/relay/ready" || fail "the relay did not start: $(cat "$work/relay.err")"
+wait_until 150 test -e "$work/relay/ready" || fail "the relay did not start: $(cat "$work/relay.err")"
 
 # ---- the desktop and the X display
 start_desktop "$desktop"
@@ -149,14 +149,14 @@ SSL_CERT_FILE="$certs/ca.pem" SSL_CERT_DIR="$certs/none" \
     "$program" >"$work/program.log" 2>&1 &
 pid=$!
 wait_for_ident_port "$pid"
-wait_until 100 has_desktop tip 'Not Connected' ||
+wait_until 200 has_desktop tip 'Not Connected' ||
     fail "the tray icon did not register with the tray host (tips: $(desktop_lines tip | tr '\n' '|'))"
 ready=$(now_ms)
 
 echo "== the user's link comes up: one cycle over both mailboxes"
 "$holder" ppp0 &
 others+=($!)
-wait_until 50 ip link show ppp0 >/dev/null 2>&1 || fail "cannot make ppp0"
+wait_until 150 ip link show ppp0 >/dev/null 2>&1 || fail "cannot make ppp0"
 ip addr add 10.99.0.1 peer 10.99.0.2 dev ppp0 || fail "cannot give ppp0 an address"
 ip link set ppp0 up || fail "cannot bring ppp0 up"
 up_at=$(now_ms)
@@ -177,12 +177,12 @@ tips_checking=$(desktop_lines tip | grep -c '^Checking Mail at ')
 # The bad certificate ended that session before any login: the relay saw the
 # one connection end with CAPA and STLS as the only clear text, the server
 # saw the program break off the handshake and never heard of the user.
-wait_until 50 test -e "$work/relay/110.1.done" || fail "the relayed connection is still open"
+wait_until 150 test -e "$work/relay/110.1.done" || fail "the relayed connection is still open"
 [ "$(ls "$work"/relay/*.sent | wc -l)" -eq 1 ] || fail "relayed connections: $(ls "$work/relay")"
 clear=$(dovecot_clear_commands "$work/relay/110.1.sent" | tr '\n' ' ')
 [ "$clear" = "capa stls " ] || fail "sent in clear to the self-signed server: $clear"
 grep -qa -- "$victim_secret" "$work/relay/110.1.sent" && fail "the password crossed the relay"
-wait_until 50 grep -q 'SSL_accept() failed' "$work/self/dovecot.log" ||
+wait_until 150 grep -q 'SSL_accept() failed' "$work/self/dovecot.log" ||
     fail "the self-signed server saw no broken-off handshake"
 grep -q victim "$work/self/dovecot.log" && fail "the self-signed server saw the user: $(grep victim "$work/self/dovecot.log")"
 
@@ -191,11 +191,11 @@ echo "   'Mail Errors Report' open $((report_at - up_at)) ms after ppp0 came up;
 # report has to be given the focus first.
 xdotool windowfocus --sync "$report" key Return >"$work/xdotool.log" 2>&1 ||
     fail "xdotool: $(cat "$work/xdotool.log")"
-wait_until 50 eval '! report_open' || fail "the errors report is still open 5 s after Return"
+wait_until 150 eval '! report_open' || fail "the errors report is still open 15 s after Return"
 
-wait_until 100 cycle_ended || fail "the cycle did not end within 10 s of closing the report"
+wait_until 200 cycle_ended || fail "the cycle did not end within 20 s of closing the report"
 # The notification goes out on a worker thread: it may come after the tip.
-wait_until 100 has_desktop notify '.' || fail "no notification within 10 s of closing the report"
+wait_until 200 has_desktop notify '.' || fail "no notification within 20 s of closing the report"
 notified_at=$(desktop_time notify '.')
 notes=$(desktop_lines notify)
 [ "$notes" = $'3 new messages\tFrom: cy@example.test\\nSubject: Tickets' ] ||
