@@ -98,7 +98,7 @@ pids+=($!)
 ip link set ppp0 up || fail "cannot bring ppp0 up"
 before=$(date +%s)
 
-for _ in $(seq 150); do
+for _ in $(seq 300); do
     [ -f "$work/starts" ] && [ "$(wc -l <"$work/starts")" -ge 3 ] && [ -s "$work/settime" ] && break
     sleep 0.1
 done

@@ -83,11 +83,11 @@ start_desktop() {
     local desktop=$1
     dbus-daemon --session --nofork --address="unix:path=$work/bus" >"$work/dbus.log" 2>&1 &
     others+=($!)
-    wait_until 50 test -S "$work/bus" || fail "the private bus did not start"
+    wait_until 300 test -S "$work/bus" || fail "the private bus did not start"
     export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus"
     /usr/bin/python3 "$desktop" "$DBUS_SESSION_BUS_ADDRESS" "$work/desktop.log" >"$work/desktop.out" 2>&1 &
     others+=($!)
-    wait_until 100 grep -q $'\tready' "$work/desktop.log" 2>/dev/null ||
+    wait_until 300 grep -q $'\tready' "$work/desktop.log" 2>/dev/null ||
         { cat "$work/desktop.out" >&2; fail "the stand-in desktop did not start"; }
 }
 
