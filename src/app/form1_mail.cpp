@@ -79,6 +79,8 @@ void TForm1Impl::MailTimerTimer() {
 // The end of a cycle, in this order: the errors report, the alerts for new
 // mail, the status texts, the idle state, and last the hang-up of a line
 // dialled only to check mail (so the texts are written while it is up).
+// The report does not wait for the user: a failing server must neither hold a
+// line paid by the minute open nor keep the new mail from being announced.
 void TForm1Impl::mailCycleComplete() {
     if (!MailErrorList.empty()) {
         std::vector<std::string> names;

@@ -17,8 +17,11 @@ std::optional<std::string> BracketedDialogs::OpenFile(const std::string& title,
     return bracket([&] { return inner_.OpenFile(title, filter); });
 }
 
+// The report is modeless and the call returns at once: stepping the window
+// back and forth around it would only bring the window back over the report.
+// The view keeps the report above a window kept on top.
 void BracketedDialogs::ShowErrorsReport(const Memo& errors, const Memo& servers) {
-    bracket([&] { inner_.ShowErrorsReport(errors, servers); });
+    inner_.ShowErrorsReport(errors, servers);
 }
 
 }  // namespace pontavi

@@ -25,7 +25,7 @@ class BracketedDialogs final : public Dialogs {
         return inner_.ShowModal(form);
     }
 
-    // Runs any other modal step (a settings dialog, the errors report) inside the bracket.
+    // Runs any other modal step (a settings dialog) inside the bracket.
     template <typename F>
     auto bracket(F&& f) {
         Guard guard(*this);

@@ -24,8 +24,10 @@ class Dialogs {
     // A file chooser; filter is "Description|*.ext|..." pairs; nullopt when cancelled.
     virtual std::optional<std::string> OpenFile(const std::string& title,
                                                 const std::string& filter) = 0;
-    // The "Mail Errors Report", modal, over two read-only boxes filled by the
-    // caller: the error texts and, row for row, their servers.
+    // The "Mail Errors Report" over two read-only boxes filled by the caller:
+    // the error texts and, row for row, their servers. Not modal: it returns
+    // at once and stays open for the user; a later report refills the one
+    // window. A remote failure never holds the program on a box. Not bracketed.
     virtual void ShowErrorsReport(const Memo& errors, const Memo& servers) = 0;
     // The about box: "Pontavi!", "Version 1.5 Final", "OK". Not bracketed.
     virtual void About() = 0;

@@ -17,13 +17,17 @@ namespace pontavi {
 
 namespace {
 
-QPlainTextEdit* readOnlyBox(const Memo& memo, bool bothScrollBars, QWidget* parent) {
-    auto* box = new QPlainTextEdit(parent);  // owned by the dialog
+void fill(QPlainTextEdit* box, const Memo& memo) {
     QStringList lines;
     for (const std::string& line : memo.Lines()) {
         lines << toQt(line);
     }
     box->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
+QPlainTextEdit* readOnlyBox(const Memo& memo, bool bothScrollBars, QWidget* parent) {
+    auto* box = new QPlainTextEdit(parent);  // owned by the dialog
+    fill(box, memo);
     box->setReadOnly(true);
     // The boxes only show: a click into one leaves the keyboard on "&Ok".
     box->setFocusPolicy(Qt::NoFocus);
@@ -71,6 +75,12 @@ ErrorsReportDialog::ErrorsReportDialog(const Memo& errors, const Memo& servers, 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
+    ok_->setFocus();
+}
+
+void ErrorsReportDialog::setReport(const Memo& errors, const Memo& servers) {
+    fill(errorBox_, errors);
+    fill(serverBox_, servers);
     ok_->setFocus();
 }
 

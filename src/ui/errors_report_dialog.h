@@ -18,6 +18,8 @@ class ErrorsReportDialog : public QDialog {
   public:
     ErrorsReportDialog(const Memo& errors, const Memo& servers, QWidget* parent = nullptr);
 
+    void setReport(const Memo& errors, const Memo& servers);
+
     QPlainTextEdit* errorBox() const { return errorBox_; }
     QPlainTextEdit* serverBox() const { return serverBox_; }
     QPushButton* okButton() const { return ok_; }

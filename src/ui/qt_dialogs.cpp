@@ -12,6 +12,10 @@
 
 namespace pontavi {
 
+QtDialogs::~QtDialogs() {
+    delete report_.data();  // null when its parent already deleted it
+}
+
 void QtDialogs::ShowMessage(const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Pontavi!"), toQt(text), QMessageBox::Ok,
                     parent_);
@@ -47,9 +51,24 @@ std::optional<std::string> QtDialogs::OpenFile(const std::string& title,
     return fromQt(box.selectedFiles().constFirst());
 }
 
+// Modeless: a failing server must not hold the rest of the cycle's end (the
+// new-mail alerts, the hang-up of a line dialled for mail) until a person
+// closes the window. A report still open is refilled, never stacked.
 void QtDialogs::ShowErrorsReport(const Memo& errors, const Memo& servers) {
-    ErrorsReportDialog box(errors, servers, parent_);
-    box.exec();
+    if (report_ == nullptr) {
+        report_ = new ErrorsReportDialog(errors, servers, parent_);  // see ~QtDialogs
+    } else {
+        report_->setReport(errors, servers);
+    }
+    // Above the main window even when the user keeps that one on top.
+    const bool onTop =
+        parent_ != nullptr && parent_->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    if (report_->windowFlags().testFlag(Qt::WindowStaysOnTopHint) != onTop) {
+        report_->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);  // hides it; shown below
+    }
+    report_->show();
+    report_->raise();
+    report_->activateWindow();
 }
 
 ModalResult QtDialogs::ShowModal(ModalForm& form) {

@@ -237,6 +237,52 @@ TEST_F(Form1MailAlertTest, ADialledCycleSignalsStartsNoProgramAndHangsUpAfterThe
     EXPECT_EQ(f.MailStatus.PanelText(0), "1 Messages Waiting");
 }
 
+// A failing mailbox on a line dialled only for mail: the report is shown
+// first, and the same completion goes on to the alerts, the texts and the
+// hang-up. The fake returns at once, like the view's modeless window: the
+// core never waits for the report to be closed.
+TEST_F(Form1MailAlertTest, ADialledCycleWithErrorsHangsUpInTheSameCompletion) {
+    home.mailbox = {Message("ann@x", "One", "<1@x>")};
+    ScriptedPop3 broken(serverLayer, "127.0.0.2", port);
+    broken.password = "other";
+    dialUp.entries = std::vector<std::string>{"ISP"};
+    dialUp.dialsMakeConnections = true;
+    // The dialling entry is kept with the last mailbox.
+    writeSettings(
+        "[\"Mail\"]\n\"Notify\"=\"1\"\n[\"MailServers\"]\n\"0\"=\"Home\"\n\"1\"=\"Work\"\n" +
+        Mailbox("Home", "127.0.0.1") + Mailbox("Work", "127.0.0.2") +
+        "\"AutoConnect\"=\"ISP\"\n\"AutoConnectTimer\"=\"1\"\n");
+    TForm1& f = createOnPort();
+    f.MailCB.setChecked(true);
+    f.PageControl1.setActivePage(OptionsPage);
+    f.ConnectNow.click();
+    ASSERT_TRUE(dialUp.connections && dialUp.connections->size() == 1);
+    const ConnectionHandle dial = (*dialUp.connections)[0].handle;
+    struct Seen {
+        std::size_t hangUps = 99, alerts = 99;
+        std::string status;
+    };
+    Seen atReport, nextTurn;
+    dialogs.whileOpen = [&] {
+        atReport = {dialUp.hangUps.size(), alerts().size(), f.MailStatus.PanelText(0)};
+        // Whatever the completion does, it does before the loop turns again.
+        loop.post([&] {
+            nextTurn = {dialUp.hangUps.size(), alerts().size(), f.MailStatus.PanelText(0)};
+        });
+    };
+    dialUp.bringUp(dial);
+    ASSERT_TRUE(loop.runUntil([&] { return nextTurn.hangUps != 99; }, 300'000));
+    ASSERT_EQ(dialogs.errorReports.size(), 1u);
+    EXPECT_EQ(dialogs.errorReports[0].servers, (std::vector<std::string>{"Work"}));
+    EXPECT_EQ(atReport.hangUps, 0u);
+    EXPECT_EQ(atReport.alerts, 0u);
+    EXPECT_EQ(atReport.status.rfind("Checking Mail at ", 0), 0u);
+    EXPECT_EQ(nextTurn.hangUps, 1u);
+    EXPECT_EQ(nextTurn.alerts, 1u);  // the notification
+    EXPECT_EQ(nextTurn.status, "1 Messages Waiting");
+    EXPECT_EQ(dialUp.hangUps, (std::vector<ConnectionHandle>{dial}));
+}
+
 // The whole loop on its own: armed while off line, one interval (55 s) later
 // it dials, the link comes up, the cycle checks mail and alerts, the line is
 // hung up, the link goes, and the dialler is armed for a full interval again.

@@ -79,6 +79,31 @@ TEST(BracketedDialogsTest, WindowStepsBackWhileABoxIsOpen) {
     EXPECT_FALSE(topMost.IsTopMost());
 }
 
+// The errors report returns at once: the window keeps its place on top (the
+// view puts the report above it), nothing to step back from and return to.
+TEST(BracketedDialogsTest, TheModelessErrorsReportLeavesTheWindowOnTop) {
+    FakeDialogs fake;
+    TopMost topMost("TopMost1");
+    CheckBox onTop("OnTop", "Always stay on top of other applications");
+    onTop.OnClick = [&] { topMost.setTopMost(onTop.Checked()); };
+    BracketedDialogs dialogs(fake, topMost, onTop);
+    onTop.setChecked(true);
+    std::vector<bool> topMostSeen;
+    topMost.OnStateChanged = [&] { topMostSeen.push_back(topMost.IsTopMost()); };
+    bool topMostWhileShown = false;
+    fake.whileOpen = [&] { topMostWhileShown = topMost.IsTopMost(); };
+    Memo errors("ErrorBox");
+    Memo servers("ServerBox");
+    errors.setLines({"Connection Timed Out"});
+    servers.setLines({"Home"});
+    dialogs.ShowErrorsReport(errors, servers);
+    ASSERT_EQ(fake.errorReports.size(), 1u);
+    EXPECT_EQ(fake.errorReports[0].errors, (std::vector<std::string>{"Connection Timed Out"}));
+    EXPECT_TRUE(topMostWhileShown);
+    EXPECT_TRUE(topMost.IsTopMost());
+    EXPECT_TRUE(topMostSeen.empty());
+}
+
 }  // namespace
 }  // namespace pontavi
 

@@ -1,5 +1,7 @@
 #include "ui/qt_dialogs.h"
 
+#include "ui/errors_report_dialog.h"
+
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QInputDialog>
@@ -78,40 +80,103 @@ class QtDialogsTest : public QObject {
         QCOMPARE(dialogs.InputQuery("Add a URL", "Please type a URL", ""), std::nullopt);
     }
 
-    void errorsReportShowsBothBoxesAndClosesWithOk() {
+    // The report is modeless: the call returns at once, without a loop of
+    // its own, and leaves the window up for the user to read.
+    void errorsReportShowsBothBoxesAndReturnsAtOnce() {
         Memo errors{"ErrorBox"};
         Memo servers{"ServerBox"};
         errors.setLines({"Connection Timed Out", "[AUTH] Bad password"});
         servers.setLines({"Home", "Work"});
         QtDialogs dialogs;
-        QString title;
-        QStringList texts;
-        QList<QPlainTextEdit*> boxes;
-        QStringList boxTexts;
-        whenModal([&](QWidget* w) {
-            title = w->windowTitle();
-            texts = labels(w);
-            boxes = w->findChildren<QPlainTextEdit*>();
-            for (auto* box : boxes) {
-                boxTexts << box->toPlainText();
-                QVERIFY(box->isReadOnly());
-                QCOMPARE(box->lineWrapMode(), QPlainTextEdit::NoWrap);
-                // A click into a box leaves the keyboard on "&Ok".
-                QCOMPARE(box->focusPolicy(), Qt::NoFocus);
-            }
-            auto* ok = w->findChild<QPushButton*>();
-            QCOMPARE(ok->text(), QStringLiteral("&Ok"));
-            ok->click();
-        });
+        QVERIFY(dialogs.errorsReport() == nullptr);
+        bool otherEventsServed = false;
+        QTimer::singleShot(0, [&] { otherEventsServed = true; });
         dialogs.ShowErrorsReport(errors, servers);
-        QCOMPARE(title, QStringLiteral("Mail Errors Report"));
+        QVERIFY(!otherEventsServed);  // a nested loop would have run the timer
+        ErrorsReportDialog* w = dialogs.errorsReport();
+        QVERIFY(w != nullptr);
+        QVERIFY(w->isVisible());
+        QVERIFY(!w->isModal());
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Mail Errors Report"));
+        const QStringList texts = labels(w);
         QVERIFY(texts.contains(QStringLiteral(
             "We got the following error when trying to connect to your mail server(s) :")));
         QVERIFY(texts.contains(QStringLiteral("Error :")));
         QVERIFY(texts.contains(QStringLiteral("Mail Server :")));
+        QStringList boxTexts;
+        for (auto* box : w->findChildren<QPlainTextEdit*>()) {
+            boxTexts << box->toPlainText();
+            QVERIFY(box->isReadOnly());
+            QCOMPARE(box->lineWrapMode(), QPlainTextEdit::NoWrap);
+            // A click into a box leaves the keyboard on "&Ok".
+            QCOMPARE(box->focusPolicy(), Qt::NoFocus);
+        }
         QCOMPARE(boxTexts, (QStringList{QStringLiteral("Connection Timed Out\n[AUTH] Bad password"),
                                         QStringLiteral("Home\nWork")}));
-        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        QCOMPARE(w->okButton()->text(), QStringLiteral("&Ok"));
+        QTRY_VERIFY(otherEventsServed);  // the program's loop goes on meanwhile
+    }
+
+    // A later report while one is open refills that window: one at most,
+    // however often a server fails. Every way of closing only hides it.
+    void aLaterReportReusesTheOneWindow() {
+        QtDialogs dialogs;
+        Memo errors{"ErrorBox"};
+        Memo servers{"ServerBox"};
+        errors.setLines({"Connection Timed Out"});
+        servers.setLines({"Home"});
+        dialogs.ShowErrorsReport(errors, servers);
+        ErrorsReportDialog* first = dialogs.errorsReport();
+        QVERIFY(first != nullptr && first->isVisible());
+
+        errors.setLines({"[AUTH] Bad password", "Connection Refused"});
+        servers.setLines({"Work", "Other"});
+        dialogs.ShowErrorsReport(errors, servers);
+        QCOMPARE(dialogs.errorsReport(), first);
+        QVERIFY(first->isVisible());
+        QCOMPARE(first->errorBox()->toPlainText(),
+                 QStringLiteral("[AUTH] Bad password\nConnection Refused"));
+        QCOMPARE(first->serverBox()->toPlainText(), QStringLiteral("Work\nOther"));
+        int reports = 0;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            reports += qobject_cast<ErrorsReportDialog*>(top) != nullptr ? 1 : 0;
+        }
+        QCOMPARE(reports, 1);
+
+        const std::function<void(ErrorsReportDialog*)> closings[] = {
+            [](ErrorsReportDialog* w) { w->okButton()->click(); },
+            [](ErrorsReportDialog* w) { QTest::keyClick(w, Qt::Key_Escape); },
+            [](ErrorsReportDialog* w) { w->close(); },
+        };
+        for (const auto& closeIt : closings) {
+            closeIt(first);
+            QVERIFY(!first->isVisible());
+            QCOMPARE(dialogs.errorsReport(), first);  // hidden, kept for the next report
+            dialogs.ShowErrorsReport(errors, servers);
+            QVERIFY(first->isVisible());
+        }
+    }
+
+    // A main window kept on top must not hide the report.
+    void theReportStaysAboveAWindowKeptOnTop() {
+        QWidget window;
+        window.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        window.show();
+        QtDialogs dialogs(&window);
+        Memo errors{"ErrorBox"};
+        Memo servers{"ServerBox"};
+        errors.setLines({"Connection Timed Out"});
+        servers.setLines({"Home"});
+        dialogs.ShowErrorsReport(errors, servers);
+        QVERIFY(dialogs.errorsReport()->isVisible());
+        QVERIFY(dialogs.errorsReport()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+
+        window.setWindowFlag(Qt::WindowStaysOnTopHint, false);
+        dialogs.ShowErrorsReport(errors, servers);
+        QVERIFY(dialogs.errorsReport()->isVisible());
+        QVERIFY(!dialogs.errorsReport()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     }
 
     void aboutBoxNamesProgramAndVersion() {
