@@ -110,12 +110,15 @@ awk 'NR == 1 && $2 != "one" || NR == 2 && $2 != "two" || NR == 3 && $2 != "three
      END { exit bad }' "$work/starts" || fail "programs started out of order"
 grep -qx '.* two 1:-x' "$work/starts" || fail "the second program did not get its one parameter"
 grep -qx '.* three 2:a b c;d' "$work/starts" || fail "quoted parameters did not arrive as two words"
-# Start-to-start spacing: 3 s each. The bounds are wide on purpose: a loaded
-# machine may run a tick late (and the next one early); the figure printed
-# is the measurement, the check only catches starts bunched together or a
-# sequence that stalls.
-awk 'NR > 1 { gap = $1 - prev; printf "spacing %.3f s\n", gap; if (gap < 2 || gap > 8) bad = 1 }
-     { prev = $1 } END { exit bad }' "$work/starts" || fail "spacing is not the 3 s interval"
+# Start-to-start spacing: 3 s each. Each start is stamped by the started
+# script itself, so a loaded machine may stamp one late and the next early;
+# the figures printed are the measurement. The check only catches starts
+# bunched together (no interval at all) or a sequence that stalls: every gap
+# at least 1 s and at most 15 s, the whole run at least 4 s.
+awk 'NR == 1 { first = $1 }
+     NR > 1 { gap = $1 - prev; printf "spacing %.3f s\n", gap; if (gap < 1 || gap > 15) bad = 1 }
+     { prev = $1 } END { if (prev - first < 4) bad = 1; exit bad }' "$work/starts" ||
+    fail "spacing is not the 3 s interval"
 
 [ -s "$work/settime" ] || fail "the clock service received no request"
 read -r usec relative interactive <"$work/settime"
