@@ -1,5 +1,30 @@
 # Shared by the scripts that run the whole program. Source it after defining
-# `fail MESSAGE` (which must not return).
+# `fail MESSAGE` (which must not return); the requirement checks below may
+# run before that.
+
+# Exits 77 (skip) with a message unless what the mail program tests need is
+# here: the tools named and those they always use, dovecot's POP3 server,
+# python3's D-Bus modules, root (dovecot switches to the mail user),
+# network and mount namespaces and tun devices.
+require_mail_program_peers() {
+    local tool
+    for tool in unshare ip Xvfb dbus-daemon dovecot /usr/bin/python3 "$@"; do
+        command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing" >&2; exit 77; }
+    done
+    [ -x /usr/lib/dovecot/pop3 ] || { echo "SKIP: dovecot-pop3d is missing" >&2; exit 77; }
+    /usr/bin/python3 -c 'import dbus, gi' 2>/dev/null || { echo "SKIP: python3-dbus/gi missing" >&2; exit 77; }
+    [ "$(id -u)" -eq 0 ] || { echo "SKIP: dovecot needs root to switch to the mail user" >&2; exit 77; }
+    unshare -n -m true 2>/dev/null || { echo "SKIP: namespaces are not permitted here" >&2; exit 77; }
+    [ -c /dev/net/tun ] || { echo "SKIP: no /dev/net/tun" >&2; exit 77; }
+}
+
+# Fails (exit 1) unless every path given is an executable file.
+require_executables() {
+    local f
+    for f in "$@"; do
+        [ -x "$f" ] || { echo "FAIL: not executable: $f" >&2; exit 1; }
+    done
+}
 
 # True when the process has ended (or is a zombie waiting to be reaped).
 is_gone() {

@@ -31,15 +31,10 @@ if [ $# -lt 4 ]; then
     exit 2
 fi
 
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/program_lib.sh"
 if [ -z "${PROGRAM_MAIL_TLS_IN_NETNS:-}" ]; then
-    for tool in unshare ip Xvfb xwininfo xdotool dbus-daemon dovecot openssl /usr/bin/python3; do
-        command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing" >&2; exit 77; }
-    done
-    [ -x /usr/lib/dovecot/pop3 ] || { echo "SKIP: dovecot-pop3d is missing" >&2; exit 77; }
-    /usr/bin/python3 -c 'import dbus, gi' 2>/dev/null || { echo "SKIP: python3-dbus/gi missing" >&2; exit 77; }
-    [ "$(id -u)" -eq 0 ] || { echo "SKIP: dovecot needs root to switch to the mail user" >&2; exit 77; }
-    unshare -n -m true 2>/dev/null || { echo "SKIP: namespaces are not permitted here" >&2; exit 77; }
-    [ -c /dev/net/tun ] || { echo "SKIP: no /dev/net/tun" >&2; exit 77; }
+    require_mail_program_peers xwininfo xdotool openssl
     PROGRAM_MAIL_TLS_IN_NETNS=1 exec timeout -k 5 90 unshare -n -m bash "$0" "$@"
 fi
 
@@ -48,10 +43,7 @@ program=$1
 holder=$2
 scramble=$3
 desktop=$4
-here=$(cd "$(dirname "$0")" && pwd)
-for f in "$program" "$holder" "$scramble"; do
-    [ -x "$f" ] || { echo "FAIL: not executable: $f" >&2; exit 1; }
-done
+require_executables "$program" "$holder" "$scramble"
 ip link set lo up || { echo "SKIP: cannot bring up loopback" >&2; exit 77; }
 
 work=$(mktemp -d)
@@ -81,7 +73,6 @@ fail() {
     done
     exit 1
 }
-source "$here/program_lib.sh"
 source "$here/dovecot_lib.sh"
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
