@@ -18,6 +18,29 @@ require_mail_program_peers() {
     [ -c /dev/net/tun ] || { echo "SKIP: no /dev/net/tun" >&2; exit 77; }
 }
 
+# Kills and reaps every process given; empty arguments are skipped.
+kill_and_reap() {
+    local p
+    for p in "$@"; do
+        [ -n "$p" ] || continue
+        kill -KILL "$p" 2>/dev/null
+        wait "$p" 2>/dev/null
+    done
+    return 0
+}
+
+# Prints the last LINES lines of each non-empty log named (relative to
+# $work) to stderr, for a failure's report.
+show_logs() {
+    local lines=$1 log
+    shift
+    for log in "$@"; do
+        [ -s "$work/$log" ] || continue
+        echo "--- $log (last lines):" >&2
+        tail -"$lines" "$work/$log" >&2
+    done
+}
+
 # Fails (exit 1) unless every path given is an executable file.
 require_executables() {
     local f

@@ -52,11 +52,7 @@ others=()
 cleanup() {
     # The stand-in pppd is the program's child: end it (and its holder) too.
     [ -f "$work/pppd.pids" ] && while read -r p; do kill -KILL "$p" 2>/dev/null; done <"$work/pppd.pids"
-    for p in "$pid" "${others[@]}" "$xvfb_pid"; do
-        [ -n "$p" ] || continue
-        kill -KILL "$p" 2>/dev/null
-        wait "$p" 2>/dev/null
-    done
+    kill_and_reap "$pid" "${others[@]}" "$xvfb_pid"
     dovecot_stop
     rm -rf "$work"
 }
@@ -65,11 +61,7 @@ trap 'exit 130' INT TERM
 
 fail() {
     echo "FAIL: $*" >&2
-    for log in program.log desktop.log pppd.log dovecot.log; do
-        [ -s "$work/$log" ] || continue
-        echo "--- $log (last lines):" >&2
-        tail -15 "$work/$log" >&2
-    done
+    show_logs 15 program.log desktop.log pppd.log dovecot.log
     exit 1
 }
 source "$here/dovecot_lib.sh"

@@ -53,11 +53,7 @@ xvfb_pid=""
 others=()
 
 cleanup() {
-    for p in "$pid" "${others[@]}" "$xvfb_pid"; do
-        [ -n "$p" ] || continue
-        kill -KILL "$p" 2>/dev/null
-        wait "$p" 2>/dev/null
-    done
+    kill_and_reap "$pid" "${others[@]}" "$xvfb_pid"
     dovecot_stop
     rm -rf "$work"
 }
@@ -66,11 +62,7 @@ trap 'exit 130' INT TERM
 
 fail() {
     echo "FAIL: $*" >&2
-    for log in program.log desktop.log tls/dovecot.log self/dovecot.log; do
-        [ -s "$work/$log" ] || continue
-        echo "--- $log (last lines):" >&2
-        tail -12 "$work/$log" >&2
-    done
+    show_logs 12 program.log desktop.log tls/dovecot.log self/dovecot.log
     exit 1
 }
 source "$here/dovecot_lib.sh"
