@@ -15,6 +15,7 @@ packages=(
     liblnk-dev libbfio-dev libcanberra-dev
     libssl-dev openssl
     dovecot-pop3d fetchmail
+    lintian desktop-file-utils appstream
 )
 
 missing=()
