@@ -2,7 +2,9 @@
 // the server's greeting and then one reply per command it receives; the first
 // byte chooses whether it closes or falls silent when its replies run out, and
 // whether the first mailbox asks for STARTTLS (so the replies meet the CAPA
-// and STLS steps, and a handshake with a server that speaks no TLS).
+// and STLS steps, and a handshake with a server that speaks no TLS), and
+// whether the session keeps a header cache (so they meet CAPA, UIDL and LIST
+// after the login, pipelined TOPs, and a second cycle that uses the cache).
 // The session never crashes or hangs, every cycle completes exactly once,
 // every error entry names the mailbox, and the grid stays within its cap.
 #include <cstddef>
@@ -15,6 +17,7 @@
 #include "controls/string_grid.h"
 #include "controls/tray_icon.h"
 #include "mail/pop3_session.h"
+#include "mail/uidl_cache.h"
 #include "net/line_socket.h"
 #include "net/server_socket.h"
 #include "net/socket_layer.h"
@@ -51,6 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const bool closeAtEnd = (data[0] & 1) != 0;
     const bool startTls = (data[0] & 2) != 0;
+    const bool cached = (data[0] & 4) != 0;
     std::vector<std::string> replies(1);
     for (size_t i = 1; i < size; ++i) {
         if (data[i] == 0) {
@@ -101,22 +105,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     limits.bytesWithoutProgress = 64 * 1024;
     // One client context for the whole run, as in the program.
     static LazyTlsContext tls;
-    Pop3Session session(layer, {grid, tray, status, seen, errors}, limits, &tls);
+    UidlHeaderCache cache(16 * 1024);
+    Pop3Session session(layer, {grid, tray, status, seen, errors, cached ? &cache : nullptr},
+                        limits, &tls);
     int completions = 0;
     session.OnCycleComplete = [&] { ++completions; };
     MailServerRecord box{"Box", "127.0.0.1", "u", "p"};
     if (startTls) {
         box.Security = MailSecurity::StartTls;
     }
-    session.ResetCycle({box, {"Two", "127.0.0.1", "v", "q"}});
-    session.CheckMail();
-    check(loop.runUntil([&] { return completions > 0; }, 3'600'000));
-    loop.runFor(1000);
-    check(completions == 1);
-    check(!session.Running());
-    for (const auto& e : errors) {
-        check(e.size() > 4 && (e.ends_with("@Box") || e.ends_with("@Two")));
+    const int cycles = cached ? 2 : 1;
+    for (int cycle = 1; cycle <= cycles; ++cycle) {
+        session.CurrentServer = 0;
+        grid.setRowCount(0);
+        grid.setRowCount(2);
+        session.ResetCycle({box, {"Two", "127.0.0.1", "v", "q"}});
+        session.CheckMail();
+        check(loop.runUntil([&] { return completions == cycle; }, 3'600'000));
+        loop.runFor(1000);
+        check(completions == cycle);
+        check(!session.Running());
+        for (const auto& e : errors) {
+            check(e.size() > 4 && (e.ends_with("@Box") || e.ends_with("@Two")));
+        }
+        check(grid.RowCount() <= 20 + 1);
+        check(cache.Size(box) <= 20);
     }
-    check(grid.RowCount() <= 20 + 1);
     return 0;
 }

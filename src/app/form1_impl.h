@@ -19,6 +19,7 @@
 #include "mail/mail_program.h"
 #include "mail/pop3_session.h"
 #include "mail/seen_message_ids.h"
+#include "mail/uidl_cache.h"
 #include "mail/velk_encryption.h"
 #include "net/socket_layer.h"
 #include "nettime/time_client.h"
@@ -77,6 +78,7 @@ class TForm1Impl {
     std::vector<std::string> AppsList;
     std::vector<std::string> TimeServerList;
     SeenMessageIdList SeenMessageIds;
+    UidlHeaderCache MailHeaderCache;
     std::vector<std::string> MailErrorList;
     std::vector<std::string> ServerNames;
     // The settings as last read. Those without a control of their own (mail

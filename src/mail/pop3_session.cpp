@@ -85,6 +85,12 @@ const char* ToText(SessionState state) {
             return "AwaitStls";
         case SessionState::Handshaking:
             return "Handshaking";
+        case SessionState::AwaitLoginCapa:
+            return "AwaitLoginCapa";
+        case SessionState::ReadingUidl:
+            return "ReadingUidl";
+        case SessionState::ReadingList:
+            return "ReadingList";
     }
     return "?";
 }
@@ -125,6 +131,10 @@ void Pop3Session::ResetCycle(std::vector<MailServerRecord> servers) {
     NewMessages = 0;
     State = SessionState::AwaitGreeting;
     listed_ = 0;
+    plan_.clear();
+    if (parts_.Cache != nullptr) {
+        parts_.Cache->KeepOnly(Servers);
+    }
 }
 
 const MailServerRecord* Pop3Session::record() const {
@@ -151,6 +161,13 @@ void Pop3Session::CheckMail() {
     quitsSent_ = 0;
     capaOpen_ = false;
     stlsOffered_ = false;
+    capa_ = {};
+    pipelining_ = false;
+    listing_.reset();
+    plan_.clear();
+    inFlight_.clear();
+    inFlightBytes_ = 0;
+    reading_ = {};
     const MailServerRecord* r = record();
     const std::string server = r != nullptr ? r->Server : std::string();
     const MailSecurity security = r != nullptr ? r->Security : MailSecurity::None;
@@ -276,6 +293,15 @@ void Pop3Session::PopClientLineRead(const std::string& line) {
         stlsReply(line);
         return;
     }
+    // Refusals here are no errors: they only cost the cache its use.
+    if (State == SessionState::AwaitLoginCapa) {
+        loginCapaLine(line);
+        return;
+    }
+    if (State == SessionState::ReadingUidl || State == SessionState::ReadingList) {
+        listingLine(line);
+        return;
+    }
     if (State != SessionState::ReadingHeaders) {
         if (LoweredPrefix(line, 4) == "-err") {
             failAndQuit(line);
@@ -306,6 +332,13 @@ void Pop3Session::PopClientLineRead(const std::string& line) {
             break;
         case SessionState::AwaitPassReply:
             progress();
+            if (parts_.Cache != nullptr) {
+                // After the login: what a server offers before it (or before
+                // TLS) need not hold now.
+                PopSend("capa");
+                State = SessionState::AwaitLoginCapa;
+                break;
+            }
             PopSend("stat");
             State = SessionState::AwaitStat;
             break;
@@ -318,6 +351,9 @@ void Pop3Session::PopClientLineRead(const std::string& line) {
         case SessionState::AwaitCapa:
         case SessionState::AwaitStls:
         case SessionState::Handshaking:
+        case SessionState::AwaitLoginCapa:
+        case SessionState::ReadingUidl:
+        case SessionState::ReadingList:
             break;  // handled above
     }
 }
@@ -423,10 +459,168 @@ void Pop3Session::statReply(const std::string& line) {
                     std::to_string(limits_.maxListedMessages) + " are listed");
         return;
     }
+    planned_ = std::min(MessageCount, limits_.maxListedMessages - listed_);
+    if (parts_.Cache != nullptr && planned_ == MessageCount) {
+        askListings();
+        return;
+    }
+    startHeaders();
+}
+
+void Pop3Session::loginCapaLine(const std::string& line) {
+    if (!capa_.Add(line)) {
+        return;
+    }
+    progress();
+    pipelining_ = capa_.Pipelining();
+    PopSend("stat");
+    State = SessionState::AwaitStat;
+}
+
+void Pop3Session::askListings() {
+    listing_.emplace(MessageCount);
+    listingOpen_ = false;
+    State = SessionState::ReadingUidl;
+    listPending_ = pipelining_;
+    if (!pipelining_) {
+        PopSend("uidl");
+        return;
+    }
+    auto* connection = dynamic_cast<TLineSocketBase*>(PopClient.Connection());
+    if (connection == nullptr || !connection->Connected()) {
+        return;
+    }
+    connection->SendLine("uidl");
+    connection->SendLine("list");
+    connection->Flush();
+}
+
+// One line of the UIDL or LIST reply. A refusal (one line, not "+OK") is no
+// error entry: the messages are read with TOP as without the cache.
+void Pop3Session::listingLine(const std::string& line) {
+    if (!listingOpen_) {
+        if (LoweredPrefix(line, 3) != "+ok") {
+            listing_->Discard();
+            listingReplyDone(true);
+            return;
+        }
+        listingOpen_ = true;
+        return;
+    }
+    if (line == ".") {
+        listingReplyDone(false);
+        return;
+    }
+    const bool moved = State == SessionState::ReadingUidl ? listing_->AddIdLine(line)
+                                                          : listing_->AddSizeLine(line);
+    if (moved) {
+        progress();
+    }
+}
+
+void Pop3Session::listingReplyDone(bool refused) {
+    progress();
+    listingOpen_ = false;
+    if (State == SessionState::ReadingUidl && (listPending_ || !refused)) {
+        if (!listPending_) {
+            PopSend("list");
+        }
+        State = SessionState::ReadingList;
+        return;
+    }
+    startHeaders();
+}
+
+void Pop3Session::startHeaders() {
+    plan_.clear();
+    if (listing_ && parts_.Cache != nullptr && record() != nullptr) {
+        listing_->Finish();
+        plan_ = parts_.Cache->Match(*record(), *listing_);
+    }
     MessageNumber = 1;
+    next_ = 0;
+    sentUpTo_ = 0;
+    inFlight_.clear();
+    inFlightBytes_ = 0;
+    reading_ = {};
     State = SessionState::ReadingHeaders;
     topStatusPending_ = true;
-    PopSend("top 1 0");
+    advance();
+}
+
+const CachedHeaders* Pop3Session::cachedAt(std::int64_t index) const {
+    return index < static_cast<std::int64_t>(plan_.size()) ? plan_[static_cast<std::size_t>(index)]
+                                                           : nullptr;
+}
+
+// Fills the rows of kept messages up to the next one TOP must read, then
+// makes sure its TOP (and, when pipelining, the following ones) is on its way.
+void Pop3Session::advance() {
+    while (next_ < planned_ && cachedAt(next_) != nullptr) {
+        replay(*cachedAt(next_));
+        finishRow();
+    }
+    if (next_ < planned_) {
+        sendTops();
+        return;
+    }
+    if (planned_ < MessageCount) {
+        failAndQuit("-ERR Too many messages: only the first " +
+                    std::to_string(limits_.maxListedMessages) + " are listed");
+        return;
+    }
+    PopQuit();
+}
+
+void Pop3Session::sendTops() {
+    auto* connection = dynamic_cast<TLineSocketBase*>(PopClient.Connection());
+    if (connection == nullptr || !connection->Connected()) {
+        return;
+    }
+    sentUpTo_ = std::max(sentUpTo_, next_);
+    // Without pipelining one TOP waits for the answer to the one before.
+    const std::size_t budget = pipelining_ ? static_cast<std::size_t>(kBufferSize) : 1;
+    while (sentUpTo_ < planned_) {
+        if (cachedAt(sentUpTo_) != nullptr) {
+            ++sentUpTo_;
+            continue;
+        }
+        const std::string command = "top " + std::to_string(sentUpTo_ + 1) + " 0";
+        const std::size_t bytes = command.size() + 2;
+        if (!inFlight_.empty() && inFlightBytes_ + bytes > budget) {
+            break;
+        }
+        connection->SendLine(command);
+        inFlight_.push_back(bytes);
+        inFlightBytes_ += bytes;
+        ++sentUpTo_;
+    }
+    connection->Flush();
+}
+
+void Pop3Session::replay(const CachedHeaders& headers) {
+    if (headers.from) {
+        ensureRow(MessageRow);
+        parts_.StringGrid1.setCell(0, GridRows(MessageRow), *headers.from);
+    }
+    if (headers.subject) {
+        ensureRow(MessageRow);
+        parts_.StringGrid1.setCell(1, GridRows(MessageRow), *headers.subject);
+    }
+    for (const std::string& line : headers.messageIds) {
+        if (parts_.Seen.Add(line)) {
+            ++NewMessages;
+        }
+    }
+}
+
+void Pop3Session::finishRow() {
+    ensureRow(MessageRow);
+    parts_.StringGrid1.setCell(2, GridRows(MessageRow), ServerName());
+    ++listed_;
+    ++MessageRow;
+    ++next_;
+    MessageNumber = std::min(next_ + 1, MessageCount);
 }
 
 void Pop3Session::ensureRow(std::int64_t row) {
@@ -444,41 +638,47 @@ void Pop3Session::headerLine(const std::string& line) {
     }
     if (StartsWith(line, "From:")) {
         ensureRow(MessageRow);
-        parts_.StringGrid1.setCell(0, GridRows(MessageRow),
-                                   line.size() > 6 ? line.substr(6, kMaxCell) : std::string());
+        reading_.from = line.size() > 6 ? line.substr(6, kMaxCell) : std::string();
+        parts_.StringGrid1.setCell(0, GridRows(MessageRow), *reading_.from);
     } else if (StartsWith(line, "Subject:")) {
         ensureRow(MessageRow);
-        parts_.StringGrid1.setCell(1, GridRows(MessageRow),
-                                   line.size() > 9 ? line.substr(9, kMaxCell) : std::string());
+        reading_.subject = line.size() > 9 ? line.substr(9, kMaxCell) : std::string();
+        parts_.StringGrid1.setCell(1, GridRows(MessageRow), *reading_.subject);
     } else if (LoweredPrefix(line, 11) == "message-id:") {
         if (parts_.Seen.Add(line)) {
             ++NewMessages;
+        }
+        if (reading_.messageIds.size() <= UidlHeaderCache::kMaxIdLines) {
+            reading_.messageIds.push_back(line);  // one too many is not kept
         }
     } else if (line == ".") {
         endOfHeaders();
     }
 }
 
+// What TOP read is kept under the message's id when the listings vouch for it.
+void Pop3Session::keepHeaders() {
+    CachedHeaders headers = std::exchange(reading_, {});
+    if (!listing_ || parts_.Cache == nullptr || record() == nullptr) {
+        return;
+    }
+    const auto id = listing_->TrustedId(next_ + 1);
+    if (id) {
+        headers.size = listing_->Size(next_ + 1);
+        parts_.Cache->Store(*record(), *id, std::move(headers));
+    }
+}
+
 void Pop3Session::endOfHeaders() {
     progress();
-    ensureRow(MessageRow);
-    parts_.StringGrid1.setCell(2, GridRows(MessageRow), ServerName());
-    ++listed_;
-    if (MessageNumber < MessageCount) {
-        if (listed_ >= limits_.maxListedMessages) {
-            ++MessageRow;
-            failAndQuit("-ERR Too many messages: only the first " +
-                        std::to_string(limits_.maxListedMessages) + " are listed");
-            return;
-        }
-        ++MessageNumber;
-        topStatusPending_ = true;
-        PopSend("top " + std::to_string(MessageNumber) + " 0");
-        ++MessageRow;
-    } else {
-        ++MessageRow;
-        PopQuit();
+    keepHeaders();
+    if (!inFlight_.empty()) {
+        inFlightBytes_ -= inFlight_.front();
+        inFlight_.pop_front();
     }
+    finishRow();
+    topStatusPending_ = true;
+    advance();
 }
 
 void Pop3Session::PopClientTimeOut(TSocketBase* socket) {

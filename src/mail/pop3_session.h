@@ -2,16 +2,21 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "controls/status_bar.h"
 #include "controls/string_grid.h"
 #include "controls/tray_icon.h"
+#include "mail/capa_reply.h"
 #include "mail/mail_server_record.h"
+#include "mail/mailbox_listing.h"
 #include "mail/seen_message_ids.h"
+#include "mail/uidl_cache.h"
 #include "net/client_socket.h"
 #include "net/tls_context.h"
 #include "platform/timer.h"
@@ -32,6 +37,10 @@ enum class SessionState {
     AwaitCapa,    // "CAPA" sent; its reply must list STLS
     AwaitStls,    // "STLS" sent
     Handshaking,  // the server said go ahead; the TLS handshake runs
+    // With a header cache, between PASS and TOP:
+    AwaitLoginCapa,  // "capa" sent after the login: does the server pipeline?
+    ReadingUidl,     // "uidl" sent after a positive STAT
+    ReadingList,     // "list" sent (with "uidl" when pipelining)
 };
 const char* ToText(SessionState state);
 
@@ -43,6 +52,9 @@ struct Pop3SessionParts {
     StatusBar& MailStatus;
     SeenMessageIdList& Seen;
     std::vector<std::string>& MailErrorList;
+    // The headers read so far in this run. Without it every cycle reads every
+    // message's headers, one command at a time.
+    UidlHeaderCache* Cache = nullptr;
 };
 
 // Limits that keep a hostile or broken server from holding the cycle or the
@@ -69,6 +81,15 @@ struct Pop3Limits {
 // header lines of every message with "top n 0", fills the grid, counts the
 // Message-ID lines not seen before, records errors and quits. Nothing is
 // downloaded but header lines and nothing is deleted.
+//
+// With a header cache the session also asks "capa" after the login and, after
+// a positive STAT, "uidl" and "list"; TOP then goes only to messages whose id
+// (and size) it has not read before, the others are filled from the cache.
+// The grid, the counts and the error entries are the same as without it: a
+// kept message's Message-ID lines still go through SeenMessageIdList. A
+// server that lists PIPELINING gets its TOPs in batches as large as the write
+// buffer holds; refusals of CAPA, UIDL or LIST are no error entries, they
+// only mean more TOPs.
 //
 // Every session ends through PopClientDisconnect, exactly once; the hand-over
 // to the next server (or the cycle's completion) then runs on the next loop
@@ -138,6 +159,17 @@ class Pop3Session {
     void statReply(const std::string& line);
     void headerLine(const std::string& line);
     void endOfHeaders();
+    void loginCapaLine(const std::string& line);
+    void askListings();
+    void listingLine(const std::string& line);
+    void listingReplyDone(bool refused);
+    void startHeaders();
+    void advance();
+    void sendTops();
+    void finishRow();
+    void replay(const CachedHeaders& headers);
+    void keepHeaders();
+    const CachedHeaders* cachedAt(std::int64_t index) const;
     void progress();
     void ensureRow(std::int64_t row);
     void handOver();
@@ -160,6 +192,19 @@ class Pop3Session {
     std::size_t bytesSinceProgress_ = 0;
     int quitsSent_ = 0;
     std::int64_t listed_ = 0;  // messages given a grid row this cycle
+    // The header cache's part of a session.
+    CapaReply capa_;
+    bool pipelining_ = false;
+    std::optional<MailboxListing> listing_;
+    bool listingOpen_ = false;                // the UIDL or LIST reply's status line has come
+    bool listPending_ = false;                // "list" went out with "uidl"
+    std::vector<const CachedHeaders*> plan_;  // per message: kept headers or nullptr
+    std::int64_t planned_ = 0;                // messages this session lists
+    std::int64_t next_ = 0;                   // index of the next message to finish
+    std::int64_t sentUpTo_ = 0;               // TOPs have gone out for indexes below this
+    std::deque<std::size_t> inFlight_;        // bytes of each TOP not yet answered
+    std::size_t inFlightBytes_ = 0;
+    CachedHeaders reading_;  // what the TOP being read holds so far
     std::shared_ptr<int> life_ = std::make_shared<int>(0);
 };
 

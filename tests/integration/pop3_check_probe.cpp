@@ -1,14 +1,18 @@
 // Runs mail check cycles against real POP3 servers on the real loop and the
 // system resolver, and prints what the program would show: one "row" line per
 // grid row (From, Subject, MailBox, tab-separated), the counts, the time each
-// cycle took (wall and CPU) and every error entry. Used by the dovecot tests
-// and the mail check benchmark.
+// cycle took (wall and CPU) and every error entry. Its cycles keep one
+// header cache, as the program does. Used by the dovecot tests and the mail
+// check benchmarks.
 //
-// usage: pop3_check_probe [--connect-timeout=S] <port> <cycles>
-//                         name=server,user,password[,security] ...
+// usage: pop3_check_probe [--connect-timeout=S] [--no-cache] [--between=CMD]
+//                         <port> <cycles> name=server,user,password[,security] ...
 // security: None (the default), TLS or STARTTLS. No field may hold a comma.
 // --connect-timeout: seconds for the lookup, connect and TLS handshake (the
 // program's 30 by default).
+// --no-cache: no header cache, so no CAPA, UIDL, LIST or pipelining either.
+// --between: a shell command run between cycles; the rows are then printed
+// after every cycle, each line starting "row<cycle> ".
 #include <sys/resource.h>
 
 #include <chrono>
@@ -26,6 +30,7 @@
 #include "controls/string_grid.h"
 #include "controls/tray_icon.h"
 #include "mail/pop3_session.h"
+#include "mail/uidl_cache.h"
 #include "net/socket_layer.h"
 #include "net/system_resolver.h"
 #include "platform/linux/poll_loop.h"
@@ -36,9 +41,11 @@ using namespace pontavi;
 
 constexpr const char* kUsage = "usage: ";
 constexpr const char* kUsageArgs =
-    " [--connect-timeout=S] <port> <cycles> "
+    " [--connect-timeout=S] [--no-cache] [--between=CMD] <port> <cycles> "
     "name=server,user,password[,None|TLS|STARTTLS] ...\n";
 constexpr std::string_view kConnectTimeOut = "--connect-timeout=";
+constexpr std::string_view kNoCache = "--no-cache";
+constexpr std::string_view kBetween = "--between=";
 
 // "name=server,user,password[,security]".
 std::optional<MailServerRecord> ParseBox(const std::string& text) {
@@ -79,6 +86,13 @@ double CpuMilliseconds() {
     return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
 
+void PrintRows(const StringGrid& grid, const std::string& prefix) {
+    for (int r = 1; r < grid.RowCount(); ++r) {
+        std::cout << prefix << grid.Cell(0, r) << "\t" << grid.Cell(1, r) << "\t" << grid.Cell(2, r)
+                  << "\n";
+    }
+}
+
 long PeakKilobytes() {
     std::ifstream status("/proc/self/status");
     std::string line;
@@ -95,9 +109,20 @@ long PeakKilobytes() {
 int main(int argc, char** argv) {
     Pop3Limits limits;
     int first = 1;  // the port argument
-    if (argc > 1 && std::string_view(argv[1]).starts_with(kConnectTimeOut)) {
-        limits.connectTimeOut = std::atoi(argv[1] + kConnectTimeOut.size());
-        first = 2;
+    bool useCache = true;
+    std::string between;
+    for (; first < argc && std::string_view(argv[first]).starts_with("--"); ++first) {
+        const std::string_view option(argv[first]);
+        if (option.starts_with(kConnectTimeOut)) {
+            limits.connectTimeOut = std::atoi(argv[first] + kConnectTimeOut.size());
+        } else if (option == kNoCache) {
+            useCache = false;
+        } else if (option.starts_with(kBetween)) {
+            between = std::string(option.substr(kBetween.size()));
+        } else {
+            std::cerr << kUsage << argv[0] << kUsageArgs;
+            return 2;
+        }
     }
     if (argc < first + 3 || limits.connectTimeOut < 1) {
         std::cerr << kUsage << argv[0] << kUsageArgs;
@@ -124,7 +149,9 @@ int main(int argc, char** argv) {
     StatusBar status("MailStatus", {{"", 220}, {"", 120}});
     SeenMessageIdList seen;
     std::vector<std::string> errors;
-    Pop3Session session(layer, {grid, tray, status, seen, errors}, limits);
+    UidlHeaderCache cache;
+    Pop3Session session(layer, {grid, tray, status, seen, errors, useCache ? &cache : nullptr},
+                        limits);
     bool complete = false;
     session.OnCycleComplete = [&] { complete = true; };
 
@@ -151,10 +178,17 @@ int main(int argc, char** argv) {
         for (const auto& e : errors) {
             std::cout << "error " << e << "\n";
         }
+        if (!between.empty()) {
+            PrintRows(grid, "row" + std::to_string(cycle) + " ");
+            std::cout.flush();
+            if (cycle < cycles && std::system(between.c_str()) != 0) {
+                std::cout << "the command between cycles failed\n";
+                return 1;
+            }
+        }
     }
-    for (int r = 1; r < grid.RowCount(); ++r) {
-        std::cout << "row " << grid.Cell(0, r) << "\t" << grid.Cell(1, r) << "\t" << grid.Cell(2, r)
-                  << "\n";
+    if (between.empty()) {
+        PrintRows(grid, "row ");
     }
     std::cout << "peak-kb " << PeakKilobytes() << "\n";
     return 0;

@@ -28,7 +28,7 @@ class Pop3SessionTest : public NetTest {
     Pop3Session& session() {
         if (!session_) {
             session_ = std::make_unique<Pop3Session>(
-                layer, Pop3SessionParts{grid, tray, status, seen, errors}, limits, tls);
+                layer, Pop3SessionParts{grid, tray, status, seen, errors, cache}, limits, tls);
             session_->OnCycleComplete = [this] { ++completions; };
         }
         return *session_;
@@ -68,6 +68,7 @@ class Pop3SessionTest : public NetTest {
     std::vector<std::string> errors;
     Pop3Limits limits;
     LazyTlsContext* tls = nullptr;
+    UidlHeaderCache* cache = nullptr;
     std::unique_ptr<ScriptedPop3> first;
     std::string port;
     int completions = 0;
@@ -467,6 +468,140 @@ TEST_F(Pop3SessionTest, CommandsWhileNotConnectedAreDropped) {
     EXPECT_STREQ(ToText(s.State), "Quitting");
     loop.runFor(100);
     EXPECT_TRUE(first->received.empty());
+}
+
+// ---- the header cache: a cycle asks TOP only for what the listings vouch
+// for and it has not read, and shows the same rows and counts
+
+class Pop3CacheTest : public Pop3SessionTest {
+  protected:
+    // A fresh run (cache, seen lines, session) against a fresh server with
+    // three well-listed messages.
+    void freshRun() {
+        session_.reset();
+        first.reset();
+        first = std::make_unique<ScriptedPop3>(layer, "127.0.0.1", "0");
+        limits.port = std::to_string(first->Port());
+        kept = std::make_unique<UidlHeaderCache>();
+        cache = kept.get();
+        seen.clear();
+        first->mailbox = {Message("a1", "s1", "<1@x>"), Message("a2", "s2", "<2@x>"),
+                          Message("a3", "s3", "<3@x>")};
+        first->uids = {"u1", "u2", "u3"};
+    }
+
+    // The message numbers of the TOPs the server received.
+    std::vector<std::string> tops() const {
+        std::vector<std::string> out;
+        for (const auto& line : first->received) {
+            if (line.rfind("top ", 0) == 0) {
+                out.push_back(line.substr(4, line.size() - 6));
+            }
+        }
+        return out;
+    }
+
+    std::unique_ptr<UidlHeaderCache> kept;
+};
+
+TEST_F(Pop3CacheTest, DoubtfulListingsFallBackToTop) {
+    struct Case {
+        const char* name;
+        std::function<void(ScriptedPop3&)> script;   // before both cycles
+        std::function<void(ScriptedPop3&)> between;  // before the second
+        std::vector<std::string> secondTops;
+        int secondNew = 0;
+    };
+    const auto none = [](ScriptedPop3&) {};
+    const auto listing = [](std::string text) {
+        return [text](ScriptedPop3& p) { p.uidlReply = "+OK\r\n" + text + ".\r\n"; };
+    };
+    const std::vector<Case> cases = {
+        {"well listed", none, none, {}},
+        {"uidl refused",
+         [](ScriptedPop3& p) { p.uidlReply = "-ERR no\r\n"; },
+         none,
+         {"1", "2", "3"}},
+        {"list refused",
+         [](ScriptedPop3& p) { p.listReply = "-ERR no\r\n"; },
+         none,
+         {"1", "2", "3"}},
+        {"shared id",
+         [](ScriptedPop3& p) {
+             p.uids = {"u1", "u1", "u3"};
+         },
+         none,
+         {"1", "2"}},
+        {"id over 70", [](ScriptedPop3& p) { p.uids[1] = std::string(71, 'x'); }, none, {"2"}},
+        {"id with DEL", [](ScriptedPop3& p) { p.uids[1] = "u\x7f"; }, none, {"2"}},
+        {"id with a space", listing("1 u1\r\n2 u 2\r\n3 u3\r\n"), none, {"2"}},
+        {"number twice", listing("1 u1\r\n2 u2\r\n2 u9\r\n3 u3\r\n"), none, {"2"}},
+        {"missing number", listing("1 u1\r\n3 u3\r\n"), none, {"2"}},
+        {"more lines than STAT",
+         listing("1 u1\r\n2 u2\r\n3 u3\r\n4 u4\r\n"),
+         none,
+         {"1", "2", "3"}},
+        {"no number", listing("1 u1\r\nu2\r\n3 u3\r\n"), none, {"1", "2", "3"}},
+        {"changed message",
+         none,
+         [](ScriptedPop3& p) { p.mailbox[0] = Message("mallory", "other", "<9@x>"); },
+         {"1"},
+         1},
+        {"message gone",
+         none,
+         [](ScriptedPop3& p) {
+             p.mailbox.erase(p.mailbox.begin());
+             p.uids.erase(p.uids.begin());
+         },
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        freshRun();
+        c.script(*first);
+        ASSERT_TRUE(runCycle({Box("Home")}));
+        EXPECT_EQ(tops(), (std::vector<std::string>{"1", "2", "3"}));
+        EXPECT_EQ(session().NewMessages, 3);
+        c.between(*first);
+        first->received.clear();
+        ASSERT_TRUE(runCycle({Box("Home")}));
+        EXPECT_EQ(tops(), c.secondTops);
+        EXPECT_EQ(session().NewMessages, c.secondNew);
+        EXPECT_EQ(session().TotalMessages, static_cast<int>(first->mailbox.size()));
+        EXPECT_TRUE(errors.empty()) << errors.front();
+        for (std::size_t i = 0; i < first->mailbox.size(); ++i) {
+            EXPECT_EQ("From: " + grid.Cell(0, static_cast<int>(i + 1)), first->mailbox[i][1]);
+            EXPECT_EQ("Subject: " + grid.Cell(1, static_cast<int>(i + 1)), first->mailbox[i][2]);
+        }
+        EXPECT_LE(cache->Size(Box("Home")), first->mailbox.size());
+    }
+}
+
+// The server holds its TOP answers until all three wait: only a client that
+// pipelines gets them; one that waits for each answer meets the time-out.
+TEST_F(Pop3CacheTest, CapaAnswersDecideWhetherTopsArePipelined) {
+    struct Case {
+        const char* capa;
+        bool pipelined;
+    };
+    const std::vector<Case> cases = {
+        {"+OK\r\nTOP\r\nPIPELINING\r\n.\r\n", true},
+        {"+OK\r\npipelining\r\n.\r\n", true},
+        {"+OK\r\nTOP\r\nX-PIPELINING\r\n.\r\n", false},
+        {"-ERR unknown command\r\n", false},
+        {"+OK\r\n.\r\n", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.capa);
+        freshRun();
+        errors.clear();
+        first->capaReply = c.capa;
+        first->holdTops = 3;
+        ASSERT_TRUE(runCycle({Box("Home")}));
+        EXPECT_EQ(tops().size(), c.pipelined ? 3u : 1u);
+        EXPECT_EQ(errors.size(), c.pipelined ? 0u : 1u);
+        EXPECT_EQ(grid.Cell(0, 3), c.pipelined ? "a3" : "");
+    }
 }
 
 // ---- mailboxes over TLS: a test CA signed the server's certificate for

@@ -69,6 +69,14 @@ class ScriptedPop3 {
     const TlsContext* startTls = nullptr;
     std::string capaReply;  // empty: "+OK", USER, TOP, STLS when offered, "."
     std::string stlsReply = "+OK Begin TLS negotiation";
+    bool pipelining = false;  // CAPA lists PIPELINING
+    // "uidl" lists these ids in message order; without any it is unknown.
+    std::vector<std::string> uids;
+    std::string uidlReply;  // replaces the listing of `uids` when set
+    std::string listReply;  // empty: each message's header bytes as its size
+    // TOPs are answered only once this many wait: only a pipelining client
+    // gets its answers.
+    std::size_t holdTops = 0;
     std::vector<std::string> handshakes;
     // Answers a command instead of the default; true when it did.
     std::function<bool(TLineSocketBase&, const std::string&)> custom;
@@ -80,11 +88,35 @@ class ScriptedPop3 {
         if (custom && custom(c, line)) {
             return;
         }
-        if (line == "CAPA") {
+        if (line == "CAPA" || line == "capa") {
             send(c, !capaReply.empty()
                         ? capaReply
                         : std::string("+OK Capability list follows\r\nUSER\r\nTOP\r\n") +
-                              (startTls != nullptr ? "STLS\r\n" : "") + ".\r\n");
+                              (startTls != nullptr ? "STLS\r\n" : "") +
+                              (pipelining ? "PIPELINING\r\n" : "") + ".\r\n");
+        } else if (line == "uidl" && (!uids.empty() || !uidlReply.empty())) {
+            std::string reply = "+OK\r\n";
+            for (std::size_t i = 0; i < uids.size(); ++i) {
+                reply += std::to_string(i + 1) + " " + uids[i] + "\r\n";
+            }
+            send(c, uidlReply.empty() ? reply + ".\r\n" : uidlReply);
+        } else if (line == "list") {
+            std::string reply = "+OK\r\n";
+            for (std::size_t i = 0; i < mailbox.size(); ++i) {
+                std::size_t size = 0;
+                for (const auto& h : mailbox[i]) {
+                    size += h.size() + 2;
+                }
+                reply += std::to_string(i + 1) + " " + std::to_string(size) + "\r\n";
+            }
+            send(c, listReply.empty() ? reply + ".\r\n" : listReply);
+        } else if (line.rfind("top ", 0) == 0 && holdTops > 0) {
+            held_.push_back(line);
+            if (held_.size() >= holdTops) {
+                for (const auto& top : std::exchange(held_, {})) {
+                    answerTop(c, top);
+                }
+            }
         } else if (line == "STLS") {
             send(c, stlsReply + "\r\n");
             if (startTls != nullptr && stlsReply.rfind("+OK", 0) == 0) {
@@ -102,16 +134,7 @@ class ScriptedPop3 {
                                        : statReply) +
                         "\r\n");
         } else if (line.rfind("top ", 0) == 0) {
-            const std::size_t n = std::stoul(line.substr(4));
-            if (n < 1 || n > mailbox.size()) {
-                send(c, "-ERR no such message\r\n");
-                return;
-            }
-            std::string reply = "+OK\r\n";
-            for (const auto& h : mailbox[n - 1]) {
-                reply += h + "\r\n";
-            }
-            send(c, reply + "\r\n.\r\n");
+            answerTop(c, line);
         } else if (line == "quit") {
             send(c, quitReply + "\r\n");
             if (closeOnQuit) {
@@ -122,7 +145,21 @@ class ScriptedPop3 {
         }
     }
 
+    void answerTop(TLineSocketBase& c, const std::string& line) {
+        const std::size_t n = std::stoul(line.substr(4));
+        if (n < 1 || n > mailbox.size()) {
+            send(c, "-ERR no such message\r\n");
+            return;
+        }
+        std::string reply = "+OK\r\n";
+        for (const auto& h : mailbox[n - 1]) {
+            reply += h + "\r\n";
+        }
+        send(c, reply + "\r\n.\r\n");
+    }
+
     TServerSocket server_;
+    std::vector<std::string> held_;
 };
 
 inline Headers Message(const std::string& from, const std::string& subject,
