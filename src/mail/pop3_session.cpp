@@ -163,6 +163,9 @@ void Pop3Session::CheckMail() {
     stlsOffered_ = false;
     capa_ = {};
     pipelining_ = false;
+    listingsAhead_ = false;
+    skipReplies_ = 0;
+    skipOpen_ = false;
     listing_.reset();
     plan_.clear();
     inFlight_.clear();
@@ -302,6 +305,21 @@ void Pop3Session::PopClientLineRead(const std::string& line) {
         listingLine(line);
         return;
     }
+    if (skipLine(line)) {
+        return;
+    }
+    const bool statWithListings = State == SessionState::AwaitStat && listingsAhead_;
+    dialogueLine(line);
+    if (statWithListings && State != SessionState::AwaitStat) {
+        listingsAhead_ = false;
+        if (State != SessionState::ReadingUidl) {
+            skipReplies_ = 2;
+        }
+    }
+}
+
+// A line of the login, STAT and TOP dialogue.
+void Pop3Session::dialogueLine(const std::string& line) {
     if (State != SessionState::ReadingHeaders) {
         if (LoweredPrefix(line, 4) == "-err") {
             failAndQuit(line);
@@ -473,8 +491,41 @@ void Pop3Session::loginCapaLine(const std::string& line) {
     }
     progress();
     pipelining_ = capa_.Pipelining();
-    PopSend("stat");
     State = SessionState::AwaitStat;
+    if (!pipelining_) {
+        PopSend("stat");
+        return;
+    }
+    // The listings go with STAT; should its reply not call for them, their
+    // replies are skipped.
+    listingsAhead_ = true;
+    sendTogether({"stat", "uidl", "list"});
+}
+
+void Pop3Session::sendTogether(std::initializer_list<const char*> commands) {
+    auto* connection = dynamic_cast<TLineSocketBase*>(PopClient.Connection());
+    if (connection == nullptr || !connection->Connected()) {
+        return;
+    }
+    for (const char* command : commands) {
+        connection->SendLine(command);
+    }
+    connection->Flush();
+}
+
+// Takes the line when it belongs to a reply that is being skipped.
+bool Pop3Session::skipLine(const std::string& line) {
+    if (skipReplies_ == 0) {
+        return false;
+    }
+    if (!skipOpen_) {
+        skipOpen_ = LoweredPrefix(line, 3) == "+ok";
+        skipReplies_ -= skipOpen_ ? 0 : 1;
+    } else if (line == ".") {
+        skipOpen_ = false;
+        --skipReplies_;
+    }
+    return true;
 }
 
 void Pop3Session::askListings() {
@@ -484,15 +535,7 @@ void Pop3Session::askListings() {
     listPending_ = pipelining_;
     if (!pipelining_) {
         PopSend("uidl");
-        return;
     }
-    auto* connection = dynamic_cast<TLineSocketBase*>(PopClient.Connection());
-    if (connection == nullptr || !connection->Connected()) {
-        return;
-    }
-    connection->SendLine("uidl");
-    connection->SendLine("list");
-    connection->Flush();
 }
 
 // One line of the UIDL or LIST reply. A refusal (one line, not "+OK") is no

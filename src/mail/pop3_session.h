@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -159,7 +160,10 @@ class Pop3Session {
     void statReply(const std::string& line);
     void headerLine(const std::string& line);
     void endOfHeaders();
+    void dialogueLine(const std::string& line);
     void loginCapaLine(const std::string& line);
+    void sendTogether(std::initializer_list<const char*> commands);
+    bool skipLine(const std::string& line);
     void askListings();
     void listingLine(const std::string& line);
     void listingReplyDone(bool refused);
@@ -195,6 +199,9 @@ class Pop3Session {
     // The header cache's part of a session.
     CapaReply capa_;
     bool pipelining_ = false;
+    bool listingsAhead_ = false;  // "uidl" and "list" went out with "stat"
+    int skipReplies_ = 0;         // replies of no more use, still to come
+    bool skipOpen_ = false;       // inside a multi-line one of them
     std::optional<MailboxListing> listing_;
     bool listingOpen_ = false;                // the UIDL or LIST reply's status line has come
     bool listPending_ = false;                // "list" went out with "uidl"

@@ -3,7 +3,9 @@
 # private network namespace, with mailboxes of 0, 1 and 500 messages (with and
 # without Message-ID, long and folded headers) and a mailbox with a wrong
 # password. Checks every grid row, the counts, the error entry, and that a
-# second cycle finds nothing new.
+# second cycle finds nothing new. Then the same two cycles with and without
+# the header cache on twin mailboxes that change between them: the same rows,
+# counts and entries, and the cached cycle asks TOP only for the new mail.
 #
 # usage: pop3_dovecot.sh <pop3_check_probe>
 # Exit 0 pass, 1 fail, 77 when namespaces or dovecot are not available.
@@ -37,7 +39,9 @@ ip link set lo up || { echo "SKIP: cannot bring up loopback" >&2; exit 77; }
 
 work=$(mktemp -d)
 source "$here/dovecot_lib.sh"
+relay_pid=""
 cleanup() {
+    [ -n "$relay_pid" ] && kill "$relay_pid" 2>/dev/null
     dovecot_stop
     rm -rf "$work"
 }
@@ -75,6 +79,21 @@ for n in $(seq 1 500); do
     printf 'row sender%s@example.test\t%s\tMany\n' "$n" "${subject:0:255}" >>"$work/expected"
 done
 printf 'row solo@example.test\tOnly one\tOne\n' >>"$work/expected"
+for twin in twin1 twin2; do
+    dovecot_user "$twin" secret
+    for n in $(seq 1 40); do
+        id="<t$n@example.test>"
+        [ $((n % 3)) -eq 0 ] && id=""
+        dovecot_message "$twin" "$n" "twin$n@example.test" "Twin $n" "$id"
+    done
+done
+# Between cycles: message 7 goes, three arrive.
+{
+    printf 'work=%q\nsource %q\n' "$work" "$here/dovecot_lib.sh"
+    printf 'rm -f "$work/mail/$1/Maildir/"{new,cur}/1700000000.M000007P1.pontavi*\n'
+    printf 'for n in 41 42 43; do dovecot_message "$1" $n "late$n@x.test" "Late $n" "<l$n@x.test>"; done\n'
+    printf 'chown -R "$dovecot_uid:$dovecot_gid" "$work/mail/$1"\n'
+} >"$work/between.sh"
 
 dovecot_start "$port" || fail "dovecot did not start"
 
@@ -98,4 +117,25 @@ diff "$work/expected.sorted" "$work/got.sorted" >"$work/diff" ||
 # Mailboxes in list order: Many's rows first, One's last.
 [ "$(grep '^row ' "$work/out" | tail -1 | cut -f3)" = "One" ] || fail "One is not last"
 
-echo "PASS: dovecot mailboxes of 0, 1 and 500 messages listed; wrong password reported; nothing new twice"
+# The twins through a relay that records what the probe sends: connections
+# 1 and 2 without the cache, 3 and 4 with it.
+mkdir "$work/sent"
+python3 "$here/tcp_relay.py" 127.0.0.2 127.0.0.1 "$work/sent" 120 "$port" &
+relay_pid=$!
+for _ in $(seq 1 50); do [ -e "$work/sent/ready" ] && break; sleep 0.1; done
+for twin in twin1 twin2; do
+    options=(--no-cache)
+    [ "$twin" = twin2 ] && options=()
+    "$probe" "${options[@]}" --between="bash $work/between.sh $twin" "$port" 2 \
+        "Twin=127.0.0.2,$twin,secret" >"$work/$twin" 2>&1 || fail "the probe failed on $twin"
+    sed -E 's/ ms .*//' "$work/$twin" | grep -v '^peak-kb' >"$work/$twin.seen"
+done
+grep -qx 'cycle 2 total 42 new 3 rows 42' "$work/twin2.seen" ||
+    fail "twin2's second cycle: $(grep '^cycle 2' "$work/twin2")"
+diff "$work/twin1.seen" "$work/twin2.seen" >"$work/diff" ||
+    fail "the cached cycles differ from the documented ones: $(head -5 "$work/diff")"
+tops() { grep -c '^top ' < <(tr -d '\r' <"$work/sent/$port.$1.sent"); }
+[ "$(tops 2)" -eq 42 ] && [ "$(tops 4)" -eq 3 ] ||
+    fail "TOPs in the second cycles: $(tops 2) without the cache, $(tops 4) with it"
+
+echo "PASS: dovecot mailboxes of 0, 1 and 500 messages listed; wrong password reported; nothing new twice; the cache changes nothing but the TOPs"

@@ -556,24 +556,48 @@ TEST_F(Pop3CacheTest, DoubtfulListingsFallBackToTop) {
          {}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        freshRun();
-        c.script(*first);
-        ASSERT_TRUE(runCycle({Box("Home")}));
-        EXPECT_EQ(tops(), (std::vector<std::string>{"1", "2", "3"}));
-        EXPECT_EQ(session().NewMessages, 3);
-        c.between(*first);
-        first->received.clear();
-        ASSERT_TRUE(runCycle({Box("Home")}));
-        EXPECT_EQ(tops(), c.secondTops);
-        EXPECT_EQ(session().NewMessages, c.secondNew);
-        EXPECT_EQ(session().TotalMessages, static_cast<int>(first->mailbox.size()));
-        EXPECT_TRUE(errors.empty()) << errors.front();
-        for (std::size_t i = 0; i < first->mailbox.size(); ++i) {
-            EXPECT_EQ("From: " + grid.Cell(0, static_cast<int>(i + 1)), first->mailbox[i][1]);
-            EXPECT_EQ("Subject: " + grid.Cell(1, static_cast<int>(i + 1)), first->mailbox[i][2]);
+        for (const bool pipelining : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (pipelining ? ", pipelining" : ""));
+            freshRun();
+            first->pipelining = pipelining;
+            c.script(*first);
+            ASSERT_TRUE(runCycle({Box("Home")}));
+            EXPECT_EQ(tops(), (std::vector<std::string>{"1", "2", "3"}));
+            EXPECT_EQ(session().NewMessages, 3);
+            c.between(*first);
+            first->received.clear();
+            ASSERT_TRUE(runCycle({Box("Home")}));
+            EXPECT_EQ(tops(), c.secondTops);
+            EXPECT_EQ(session().NewMessages, c.secondNew);
+            EXPECT_EQ(session().TotalMessages, static_cast<int>(first->mailbox.size()));
+            EXPECT_TRUE(errors.empty()) << errors.front();
+            for (std::size_t i = 0; i < first->mailbox.size(); ++i) {
+                EXPECT_EQ("From: " + grid.Cell(0, static_cast<int>(i + 1)), first->mailbox[i][1]);
+                EXPECT_EQ("Subject: " + grid.Cell(1, static_cast<int>(i + 1)),
+                          first->mailbox[i][2]);
+            }
+            EXPECT_LE(cache->Size(Box("Home")), first->mailbox.size());
         }
-        EXPECT_LE(cache->Size(Box("Home")), first->mailbox.size());
+    }
+}
+
+// "uidl" and "list" go out with "stat" to a pipelining server; when the STAT
+// reply ends the session their replies make no entries.
+TEST_F(Pop3CacheTest, ListingsSentWithStatLeaveTheEntriesAsWithout) {
+    for (const char* stat : {"+OK 0 0", "+OK 0", "-ERR locked", "+OK many", "+OK 3 signing off"}) {
+        SCOPED_TRACE(stat);
+        std::vector<std::string> entries[2];
+        for (const bool cached : {false, true}) {
+            freshRun();
+            cache = cached ? kept.get() : nullptr;
+            first->pipelining = true;
+            first->statReply = stat;
+            first->uidlReply = "-ERR no\r\n";
+            errors.clear();
+            ASSERT_TRUE(runCycle({Box("Home")}));
+            entries[cached] = errors;
+        }
+        EXPECT_EQ(entries[0], entries[1]);
     }
 }
 
