@@ -165,6 +165,7 @@ void Pop3Session::CheckMail() {
     pipelining_ = false;
     listingsAhead_ = false;
     skipReplies_ = 0;
+    skipProgress_ = 0;
     skipOpen_ = false;
     listing_.reset();
     plan_.clear();
@@ -314,6 +315,9 @@ void Pop3Session::PopClientLineRead(const std::string& line) {
         listingsAhead_ = false;
         if (State != SessionState::ReadingUidl) {
             skipReplies_ = 2;
+            // Past the listed cap the TOPs wait behind listings of the whole
+            // mailbox: their lines are expected, up to what STAT announced.
+            skipProgress_ = State == SessionState::ReadingHeaders ? 2 * (MessageCount + 2) : 0;
         }
     }
 }
@@ -518,6 +522,10 @@ bool Pop3Session::skipLine(const std::string& line) {
     if (skipReplies_ == 0) {
         return false;
     }
+    if (skipProgress_ > 0) {
+        --skipProgress_;
+        progress();
+    }
     if (!skipOpen_) {
         skipOpen_ = LoweredPrefix(line, 3) == "+ok";
         skipReplies_ -= skipOpen_ ? 0 : 1;
@@ -633,7 +641,9 @@ void Pop3Session::sendTops() {
         if (!inFlight_.empty() && inFlightBytes_ + bytes > budget) {
             break;
         }
-        connection->SendLine(command);
+        if (!connection->SendLine(command)) {
+            break;  // a buffer still full of older commands takes the rest later
+        }
         inFlight_.push_back(bytes);
         inFlightBytes_ += bytes;
         ++sentUpTo_;

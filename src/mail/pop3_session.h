@@ -199,9 +199,10 @@ class Pop3Session {
     // The header cache's part of a session.
     CapaReply capa_;
     bool pipelining_ = false;
-    bool listingsAhead_ = false;  // "uidl" and "list" went out with "stat"
-    int skipReplies_ = 0;         // replies of no more use, still to come
-    bool skipOpen_ = false;       // inside a multi-line one of them
+    bool listingsAhead_ = false;     // "uidl" and "list" went out with "stat"
+    int skipReplies_ = 0;            // replies of no more use, still to come
+    bool skipOpen_ = false;          // inside a multi-line one of them
+    std::int64_t skipProgress_ = 0;  // their lines that count as progress
     std::optional<MailboxListing> listing_;
     bool listingOpen_ = false;                // the UIDL or LIST reply's status line has come
     bool listPending_ = false;                // "list" went out with "uidl"

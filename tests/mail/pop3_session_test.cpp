@@ -582,9 +582,17 @@ TEST_F(Pop3CacheTest, DoubtfulListingsFallBackToTop) {
 }
 
 // "uidl" and "list" go out with "stat" to a pipelining server; when the STAT
-// reply ends the session their replies make no entries.
+// reply ends the session, or the mailbox is over the listed cap, their
+// replies make no entries.
 TEST_F(Pop3CacheTest, ListingsSentWithStatLeaveTheEntriesAsWithout) {
-    for (const char* stat : {"+OK 0 0", "+OK 0", "-ERR locked", "+OK many", "+OK 3 signing off"}) {
+    limits.maxListedMessages = 2;
+    limits.bytesWithoutProgress = 16 * 1024;
+    std::string listing = "+OK\r\n";
+    for (int n = 1; n <= 3000; ++n) {
+        listing += std::to_string(n) + " u" + std::to_string(n) + "\r\n";
+    }
+    for (const char* stat :
+         {"+OK 0 0", "+OK 0", "-ERR locked", "+OK many", "+OK 3 signing off", "+OK 3000 1"}) {
         SCOPED_TRACE(stat);
         std::vector<std::string> entries[2];
         for (const bool cached : {false, true}) {
@@ -592,7 +600,7 @@ TEST_F(Pop3CacheTest, ListingsSentWithStatLeaveTheEntriesAsWithout) {
             cache = cached ? kept.get() : nullptr;
             first->pipelining = true;
             first->statReply = stat;
-            first->uidlReply = "-ERR no\r\n";
+            first->uidlReply = listing + ".\r\n";
             errors.clear();
             ASSERT_TRUE(runCycle({Box("Home")}));
             entries[cached] = errors;
