@@ -5,6 +5,7 @@
 
 #include "connection/connection_address.h"
 #include "connection/short_date.h"
+#include "launch/program_file.h"
 #include "platform/clipboard.h"
 #include "platform/dialup_service.h"
 #include "platform/help.h"
@@ -75,14 +76,15 @@ TForm1Impl::TForm1Impl(TForm1& owner, FormServices platform)
               .AppsIndex = connection.AppsIndex,
               .AppsTimer = AppsTimer,
               .AppExec1 = AppExec1,
-              .fileExists = fileExists}),
+              .fileExists = fileExists,
+              .report = [this](const std::string& m) { form.Memo1.addLine(m); }}),
       launchPage({.fnp = form.fnp,
                   .Button3 = form.Button3,
                   .Button1 = form.Button1,
                   .Button2 = form.Button2,
                   .Button4 = form.Button4},
                  {.dialogs = dialogs,
-                  .fileExists = fileExists,
+                  .programProblem = ProgramFileProblem,
                   .showHelp = [this](const std::string& topic) { services.help.ShowTopic(topic); }},
                  AppsList),
       timePage({.TimeLB = form.TimeLB,

@@ -40,4 +40,12 @@ std::string CutToCharacters(std::string text, std::size_t maxCharacters) {
     return text;
 }
 
+std::size_t CountCharacters(const std::string& text) {
+    std::size_t count = 0;
+    for (std::size_t at = 0; at < text.size(); at += SequenceLength(text, at)) {
+        ++count;
+    }
+    return count;
+}
+
 }  // namespace pontavi

@@ -10,4 +10,7 @@ namespace pontavi {
 // as one character of its own, so any bytes give a bounded result.
 std::string CutToCharacters(std::string text, std::size_t maxCharacters);
 
+// How many characters the text holds, counted as CutToCharacters counts them.
+std::size_t CountCharacters(const std::string& text);
+
 }  // namespace pontavi

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/utf8_cut.h"
 #include "launch/launch_record.h"
 
 namespace pontavi {
@@ -47,15 +48,20 @@ void TAddAppsForm::BitBtn2Click() {
     }
 }
 
-std::string TAddAppsForm::Record(const std::function<bool(const std::string&)>& fileExists) const {
+TAddAppsForm::Outcome TAddAppsForm::Record(
+    const std::function<std::string(const std::string&)>& programProblem) const {
     const std::string& title = Title.Text();
-    if (title.empty() || Executable.Text().empty() || !fileExists(Executable.Text()) ||
-        title.size() > kMaxTitle || !Typable(title) || !Typable(Parameters.Text()) ||
-        !Typable(Executable.Text())) {
+    const std::string& program = Executable.Text();
+    if (title.empty() || program.empty() || CountCharacters(title) > kMaxTitle || !Typable(title) ||
+        !Typable(Parameters.Text()) || !Typable(program)) {
         return {};
     }
+    std::string problem = programProblem(program);
+    if (!problem.empty()) {
+        return {{}, std::move(problem)};
+    }
     const int style = std::clamp(StyleCombo.ItemIndex(), 0, 2);
-    return WriteLaunchRecord(title, Executable.Text(), Parameters.Text(), style);
+    return {WriteLaunchRecord(title, program, Parameters.Text(), style), {}};
 }
 
 }  // namespace pontavi

@@ -20,7 +20,7 @@ class TAddAppsForm {
     // `dialogs` are the bracketed boxes, for the file chooser.
     explicit TAddAppsForm(Dialogs& dialogs) : dialogs_(dialogs) {}
 
-    TextBox Title{"Title"};            // help 180; at most kMaxTitle characters
+    TextBox Title{"Title"};            // help 180; at most kMaxTitle characters (not bytes)
     TextBox Executable{"Executable"};  // help 181
     TextBox Parameters{"Parameters"};  // help 182
     ComboBox StyleCombo{"StyleCombo", {"Normal", "Minimized", "Maximized"}};  // help 183
@@ -43,8 +43,16 @@ class TAddAppsForm {
     }
     std::function<void(const std::string& topic)> OnHelp;
 
-    // The launch record for an OK, or "" when the fields do not make one.
-    std::string Record(const std::function<bool(const std::string&)>& fileExists) const;
+    // What an OK makes of the fields: a launch record, or a refusal with
+    // its reason, or (both empty) nothing, for fields the dialog itself
+    // keeps out: an empty title or program, a "?", a title too long.
+    struct Outcome {
+        std::string record;
+        std::string refusal;
+    };
+    // `programProblem` tells why a program path cannot be started ("" when
+    // it can); see ProgramFileProblem.
+    Outcome Record(const std::function<std::string(const std::string&)>& programProblem) const;
 
   private:
     Dialogs& dialogs_;

@@ -4,6 +4,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <map>
+#include <system_error>
 
 namespace pontavi {
 
@@ -28,6 +31,12 @@ WindowHint hintOf(TWindowState state) {
             break;
     }
     return WindowHint::Normal;
+}
+
+std::string absoluteOf(const std::string& path) {
+    std::error_code ec;
+    const auto full = std::filesystem::absolute(path, ec);
+    return ec || path.empty() ? path : full.string();
 }
 
 }  // namespace
@@ -66,7 +75,9 @@ std::string TAppExec::CommandLine() const {
 void TAppExec::Execute() {
     const std::string line = CommandLine();
     ProcessRequest request;
-    request.program = ExeName;
+    // Relative names are taken from this program's folder, before the
+    // started program's change of folder.
+    request.program = absoluteOf(ExeName);
     request.parameters = line.substr(ExeName.size() + (ExeParams.empty() ? 0 : 1));
     request.window = hintOf(windowState_);
     request.wait = Wait;
@@ -78,7 +89,7 @@ void TAppExec::Execute() {
         if (!S_ISDIR(st.st_mode)) {
             throw EAppExecChDir(std::strerror(ENOTDIR));
         }
-        request.workingDirectory = exePath_;
+        request.workingDirectory = absoluteOf(exePath_);
     }
     const int error = line.size() > kMaxCommandLine ? E2BIG : starter_.Start(request);
     if (error != 0) {
@@ -91,52 +102,35 @@ void TAppExec::Execute() {
 }
 
 std::string TAppExec::GetErrorText() const {
-    switch (ErrNo) {
-        case -1:
-            return "Pas d'exécution";
-        case 0:
-            return "Système dépassé en capacité mémoire, exécutable corrompu, ou réallocations "
-                   "invalides";
-        case 2:
-            return "Fichier non trouvé";
-        case 3:
-            return "Chemin non trouvé";
-        case 5:
-            return "Tentative de liaison dynamique à une tâche, ou erreur de partage, ou erreur "
-                   "de protection réseau";
-        case 6:
-            return "Librairie nécessitant des segments de données séparés pour chaque tâche";
-        case 8:
-            return "Mémoire insuffisante pour démarrer l'application";
-        case 10:
-            return "Version de Windows incorrecte";
-        case 11:
-            return "Exécutable invalide, application non Windows, ou erreur dans l'image du "
-                   "fichier .EXE";
-        case 12:
-            return "Application écrite pour un système d'exploitation différent";
-        case 13:
-            return "Application écrite pour MS-DOS 4.0";
-        case 14:
-            return "Type d'exécutable inconnu";
-        case 15:
-            return "Tentative de chargement d'une application en mode réel (développée pour une "
-                   "version antérieure de Windows)";
-        case 16:
-            return "Tentative de chargement d'une seconde instance d'un exécutable contenant "
-                   "plusieurs segments de données non marqués en lecture seule";
-        case 19:
-            return "Tentative de chargement d'un exécutable compressé. Le fichier doit être "
-                   "décompressé avant de pouvoir être chargé";
-        case 20:
-            return "Fichier Dynamic-link library (DLL) invalide. Une des DLLs requises pour "
-                   "exécuter cette application est corrompue";
-        case 21:
-            return "Application nécessitant des extensions 32-bit";
-        default:
-            break;
+    // The errors a process start on Linux returns; ErrNo holds errno values.
+    static const std::map<int, const char*> texts = {
+        {-1, "Pas d'exécution"},
+        {0, "Pas d'erreur"},
+        {EPERM, "Opération non permise"},
+        {ENOENT, "Fichier non trouvé"},
+        {EIO, "Erreur d'entrée/sortie à la lecture du programme"},
+        {E2BIG, "Ligne de commande trop longue"},
+        {ENOEXEC, "Format d'exécutable inconnu (un script doit commencer par #!)"},
+        {EAGAIN, "Trop de processus en cours, nouvel essai possible plus tard"},
+        {ENOMEM, "Mémoire insuffisante pour démarrer l'application"},
+        {EACCES,
+         "Accès refusé : le fichier n'est pas exécutable, ou un dossier du chemin est "
+         "fermé"},
+        {ENOTDIR, "Chemin non trouvé : une partie du chemin n'est pas un dossier"},
+        {EISDIR, "Le nom est celui d'un dossier, pas d'un programme"},
+        {EINVAL, "Exécutable invalide"},
+        {ENFILE, "Trop de fichiers ouverts sur le système"},
+        {EMFILE, "Trop de fichiers ouverts"},
+        {ETXTBSY, "Le programme est en cours d'écriture"},
+        {ENAMETOOLONG, "Nom de fichier trop long"},
+        {ELOOP, "Trop de liens symboliques dans le chemin"},
+        {ELIBBAD, "Interpréteur ou bibliothèque du programme invalide"},
+    };
+    const auto found = texts.find(ErrNo);
+    if (found != texts.end()) {
+        return found->second;
     }
-    return ErrNo >= 32 ? "Pas d'erreur" : "";
+    return "Erreur système " + std::to_string(ErrNo) + " (" + std::strerror(ErrNo) + ")";
 }
 
 }  // namespace pontavi

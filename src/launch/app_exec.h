@@ -58,14 +58,15 @@ class TAppExec {
     // The command line: ExeName, then one space and each parameter, unquoted.
     std::string CommandLine() const;
 
-    // Starts ExeName with the parameters, in ExePath when ChangeDir is on.
+    // Starts ExeName with the parameters, in ExePath when ChangeDir is on;
+    // relative names are made absolute against this program's folder first.
     // Raises EAppExecChDir when ExePath is not a usable folder, and
     // EAppExecWinExec with GetErrorText when the start fails (ErrNo then
     // holds the errno value). Only the started program's directory changes,
     // never this program's.
     void Execute();
 
-    // The text for ErrNo.
+    // The text for ErrNo: what the Linux error of the start means.
     std::string GetErrorText() const;
 
   private:

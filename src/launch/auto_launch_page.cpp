@@ -35,11 +35,15 @@ void AutoLaunchPage::Button3Click() {
     if (!ok) {
         return;
     }
-    std::string record = form.Record(s_.fileExists);
-    if (record.empty()) {
-        return;  // input checks of the dialog are silent
+    TAddAppsForm::Outcome outcome = form.Record(s_.programProblem);
+    if (!outcome.refusal.empty()) {
+        s_.dialogs.ShowMessage("Not added to Auto-Launch: " + outcome.refusal);
+        return;
     }
-    AppsList_.push_back(std::move(record));
+    if (outcome.record.empty()) {
+        return;  // what the dialog's fields keep out is refused silently
+    }
+    AppsList_.push_back(std::move(outcome.record));
     c_.fnp.add(form.Title.Text());
 }
 

@@ -24,7 +24,8 @@ class AutoLaunchPage {
     };
     struct Services {
         BracketedDialogs& dialogs;
-        std::function<bool(const std::string& path)> fileExists;
+        // Why a program path cannot be started; "" when it can.
+        std::function<std::string(const std::string& path)> programProblem;
         std::function<void(const std::string& topic)> showHelp;
     };
     // Shows the add dialog modally; true when closed with OK. The view sets

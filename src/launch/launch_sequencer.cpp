@@ -27,6 +27,12 @@ LaunchSequencer::LaunchSequencer(Parts parts) : parts_(std::move(parts)) {
     parts_.AppsTimer.OnTimer = [this] { AppsTimerTimer(); };
 }
 
+void LaunchSequencer::skipped(const LaunchEntry& entry, const std::string& why) {
+    if (parts_.report) {
+        parts_.report("Auto-Launch: \"" + entry.Title + "\" not started: " + why);
+    }
+}
+
 void LaunchSequencer::AppsTimerTimer() {
     auto& p = parts_;
     p.AppsTimer.setEnabled(false);
@@ -41,14 +47,13 @@ void LaunchSequencer::AppsTimerTimer() {
     exec.setExePath(ProgramFolderOf(entry.Executable));
     exec.ExeParams = {entry.Parameters};
     exec.setWindowState(stateOfStyle(entry.Style));
-    if (!entry.Executable.empty() && p.fileExists(entry.Executable)) {
+    if (entry.Executable.empty() || !p.fileExists(entry.Executable)) {
+        skipped(entry, "no file \"" + entry.Executable + "\"");
+    } else {
         try {
             exec.Execute();
-        } catch (const std::exception&) {
-            // The sequence ends here for this connection; ErrNo tells why.
-            exec.ExeParams.clear();
-            exec.ExeName.clear();
-            return;
+        } catch (const std::exception& e) {
+            skipped(entry, e.what());  // ErrNo tells why a start failed
         }
     }
     exec.ExeParams.clear();

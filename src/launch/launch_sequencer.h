@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "launch/app_exec.h"
+#include "launch/launch_record.h"
 #include "platform/timer.h"
 
 namespace pontavi {
@@ -23,6 +24,8 @@ class LaunchSequencer {
         TAppExec& AppExec1;
         // Whether a program file exists when its turn comes.
         std::function<bool(const std::string& path)> fileExists;
+        // The Requests log: why an entry was skipped.
+        std::function<void(const std::string& message)> report;
     };
 
     // Makes AppsTimer's tick run AppsTimerTimer.
@@ -31,11 +34,14 @@ class LaunchSequencer {
     LaunchSequencer& operator=(const LaunchSequencer&) = delete;
 
     // One step: takes the next entry and starts its program when the file
-    // exists. A missing file is skipped but still takes its interval; a
-    // failing start ends the sequence for this connection, silently.
+    // exists. An entry that cannot be started (a missing file, a folder
+    // change or start that fails) is skipped with a line in the Requests log;
+    // it still takes its interval, and the entries after it still start.
     void AppsTimerTimer();
 
   private:
+    void skipped(const LaunchEntry& entry, const std::string& why);
+
     Parts parts_;
 };
 

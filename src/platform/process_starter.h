@@ -11,10 +11,11 @@ enum class WindowHint { Normal, Minimized, Maximized };
 // One program start.
 struct ProcessRequest {
     // The program file; always one word, spaces included. No search of PATH.
+    // Absolute, so that the change of folder below cannot make it another.
     std::string program;
-    // The parameters as typed; split into words the way a shell splits them
-    // (quotes and backslashes honoured), but no shell runs: nothing in them
-    // is expanded or executed.
+    // The parameters as typed; split into words at white space, with double
+    // quotes grouping (SplitParameters). No shell runs: nothing in them is
+    // expanded or executed, and no text makes the start fail.
     std::string parameters;
     // Current directory of the new program; empty keeps the program's own.
     std::string workingDirectory;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <string>
 
 #include "fakes/fake_process_starter.h"
@@ -113,21 +114,29 @@ TEST(AppExecTest, ChangeDirGoesToTheProgramOnlyAndFailsForAMissingFolder) {
     exec.setExePath("/bin/true");  // a file, not a folder
     EXPECT_THROW(exec.Execute(), EAppExecChDir);
     EXPECT_EQ(starter.starts.size(), 2u);
+    // A relative name is this program's, not looked up again in the new folder.
+    const std::string here = std::filesystem::current_path().string();
+    exec.ExeName = "tests/probe";
+    exec.setExePath(".");
+    exec.Execute();
+    EXPECT_EQ(starter.starts.back().program, here + "/tests/probe");
+    EXPECT_EQ(starter.starts.back().workingDirectory, here + "/.");
 }
 
 TEST(AppExecTest, ErrorTextTable) {
     FakeProcessStarter starter;
     TAppExec exec(starter);
+    // Linux errno values, as the starter returns them.
     const std::pair<int, const char*> cases[] = {
         {-1, "Pas d'exécution"},
-        {2, "Fichier non trouvé"},
-        {3, "Chemin non trouvé"},
-        {21, "Application nécessitant des extensions 32-bit"},
-        {32, "Pas d'erreur"},
-        {1000, "Pas d'erreur"},
-        {1, ""},
-        {7, ""},
-        {-5, ""},
+        {0, "Pas d'erreur"},
+        {ENOENT, "Fichier non trouvé"},
+        {EACCES,
+         "Accès refusé : le fichier n'est pas exécutable, ou un dossier du chemin est fermé"},
+        {ENOEXEC, "Format d'exécutable inconnu (un script doit commencer par #!)"},
+        {ENOTDIR, "Chemin non trouvé : une partie du chemin n'est pas un dossier"},
+        {E2BIG, "Ligne de commande trop longue"},
+        {EDOM, "Erreur système 33 (Numerical argument out of domain)"},
     };
     for (const auto& [no, text] : cases) {
         exec.ErrNo = no;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -10,6 +13,7 @@
 #include "controls/top_most.h"
 #include "fakes/fake_dialogs.h"
 #include "launch/launch_record.h"
+#include "launch/program_file.h"
 
 namespace pontavi {
 namespace {
@@ -53,7 +57,10 @@ class AutoLaunchPageTest : public ::testing::Test {
     std::vector<std::string> AppsList;
     std::set<std::string> files{"/bin/prog"};
     AutoLaunchPage page{{fnp, add, up, down, remove},
-                        {dialogs, [this](const std::string& p) { return files.count(p) > 0; },
+                        {dialogs,
+                         [this](const std::string& p) {
+                             return files.count(p) > 0 ? std::string() : p + " is missing";
+                         },
                          [this](const std::string& topic) { helpTopics.push_back(topic); }},
                         AppsList};
 
@@ -86,7 +93,6 @@ TEST_F(AutoLaunchPageTest, AddChecksAreSilent) {
         {false, "Prog", "/bin/prog", ""},               // Cancel, Esc, close box
         {true, "", "/bin/prog", ""},                    // no title
         {true, "Prog", "", ""},                         // no program
-        {true, "Prog", "/bin/missing", ""},             // no such file
         {true, "Pr?g", "/bin/prog", ""},                // a "?" would shift the fields
         {true, "Prog", "/bin/prog", "a?b"},             //
         {true, std::string(31, 't'), "/bin/prog", ""},  // more than 30
@@ -106,6 +112,11 @@ TEST_F(AutoLaunchPageTest, AddChecksAreSilent) {
     parameters = "";
     add.click();
     EXPECT_EQ(titles(), std::vector<std::string>{std::string(30, 't')});
+    executable = "/bin/missing";  // what cannot be started is refused with its reason
+    add.click();
+    EXPECT_EQ(raw.messages,
+              std::vector<std::string>{"Not added to Auto-Launch: /bin/missing is missing"});
+    EXPECT_EQ(AppsList.size(), 1u);
 }
 
 TEST_F(AutoLaunchPageTest, MovesKeepRowsAndRecordsInStep) {
@@ -149,6 +160,30 @@ TEST_F(AutoLaunchPageTest, RemoveDeletesTheSelectedEntryAndMovesTheSelection) {
 TEST_F(AutoLaunchPageTest, RecordWithoutMarkShowsAnEmptyRow) {
     list({"no marks", "T?/p??0"});
     EXPECT_EQ(fnp.Items(), (std::vector<std::string>{"", "T"}));
+}
+
+TEST(AddAppsFormTest, WhatCannotStartIsRefusedWithItsReasonAndTitlesCountCharacters) {
+    char pattern[] = "/tmp/pontavi add-XXXXXX";
+    const std::string dir = ::mkdtemp(pattern);
+    std::ofstream(dir + "/plain") << "data\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {"bin/sh", "\"bin/sh\" is not a full path"},
+        {dir, "\"" + dir + "\" is a folder, not a program"},
+        {dir + "/plain", "is not executable"},
+        {"/dev/null", "is not a program file"},
+        {"/bin/sh", ""},
+    };
+    FakeDialogs raw;
+    TAddAppsForm form(raw);
+    form.Title.setText("Téléchargés, élève, été café");  // 28 characters, 36 bytes
+    for (const auto& [path, refusal] : cases) {
+        form.Executable.setText(path);
+        const auto outcome = form.Record(ProgramFileProblem);
+        EXPECT_EQ(outcome.record.empty(), !refusal.empty()) << path;
+        EXPECT_EQ(outcome.refusal.empty(), refusal.empty()) << path;
+        EXPECT_NE(outcome.refusal.find(refusal), std::string::npos) << outcome.refusal;
+    }
+    std::filesystem::remove_all(dir);
 }
 
 TEST(AddAppsFormTest, BrowseTakesExistingProgramsOnly) {

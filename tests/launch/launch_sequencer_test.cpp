@@ -51,8 +51,10 @@ class LaunchSequencerTest : public ::testing::Test {
     FakeProcessStarter starter;
     TAppExec AppExec1{starter};
     std::set<std::string> existing{"/bin/a", "/bin/b", "/bin/c"};
+    std::vector<std::string> log;
     LaunchSequencer sequencer{{AppsList, AppsIndex, AppsTimer, AppExec1,
-                               [this](const std::string& p) { return existing.count(p) > 0; }}};
+                               [this](const std::string& p) { return existing.count(p) > 0; },
+                               [this](const std::string& m) { log.push_back(m); }}};
     std::vector<Start> startedAt;
 };
 
@@ -105,19 +107,23 @@ TEST_F(LaunchSequencerTest, DeletedProgramIsSkippedButTakesItsInterval) {
     connect();
     loop.runFor(20'000);
     EXPECT_EQ(startedAt, (std::vector<Start>{{"/bin/a", 0}, {"/bin/c", 10'000}}));
+    EXPECT_EQ(log,
+              std::vector<std::string>{"Auto-Launch: \"T\" not started: no file \"/bin/gone\""});
 }
 
-TEST_F(LaunchSequencerTest, FailingStartEndsTheSequence) {
+TEST_F(LaunchSequencerTest, FailingStartIsSkippedAndTheRestStillStart) {
     add("/bin/a");
     add("/bin/b");
     add("/bin/c");
     starter.failures["/bin/b"] = EACCES;
     connect();
     loop.runFor(30'000);
-    EXPECT_EQ(startedAt.size(), 2u);
+    EXPECT_EQ(startedAt, (std::vector<Start>{{"/bin/a", 0}, {"/bin/b", 5000}, {"/bin/c", 10'000}}));
     EXPECT_FALSE(AppsTimer.Enabled());
     EXPECT_EQ(AppExec1.ErrNo, EACCES);
     EXPECT_TRUE(AppExec1.ExeName.empty());
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].rfind("Auto-Launch: \"T\" not started: Accès refusé", 0), 0u) << log[0];
 }
 
 TEST_F(LaunchSequencerTest, EachEntryInItsOwnWindowStateFolderAndParameters) {

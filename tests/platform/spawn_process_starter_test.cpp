@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/parameter_words.h"
 #include "platform/linux/poll_loop.h"
 
 namespace pontavi {
@@ -18,30 +19,27 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(SplitParametersTest, ShellWordsWithoutExpansion) {
+TEST(SplitParametersTest, WhiteSpaceAndDoubleQuotesOnly) {
     struct Case {
         const char* text;
         std::vector<std::string> words;
     };
     const Case cases[] = {
         {"", {}},
-        {"   ", {}},
+        {" \t\n ", {}},
         {"a b  c", {"a", "b", "c"}},
-        {"\"a b\" 'c d'", {"a b", "c d"}},
-        {"a\\ b", {"a b"}},
-        {"$HOME `id` $(id) a;b c|d >e *", {"$HOME", "`id`", "$(id)", "a;b", "c|d", ">e", "*"}},
-        {"'it''s' \"q\\\"q\"", {"its", "q\"q"}},
+        {"\"a b\" c\"d e\"f", {"a b", "cd ef"}},
         {"\"\"", {""}},
+        {"\"open to the end ", {"open to the end "}},
+        {"Mom's notes.txt", {"Mom's", "notes.txt"}},
+        {"'a b'", {"'a", "b'"}},
+        {"C:\\dir\\file.txt a\\ b \\\"x y\"", {"C:\\dir\\file.txt", "a\\", "b", "\\x y"}},
+        {"-x #1 # rest", {"-x", "#1", "#", "rest"}},
+        {"$HOME `id` $(id) a;b c|d >e *", {"$HOME", "`id`", "$(id)", "a;b", "c|d", ">e", "*"}},
     };
     for (const auto& c : cases) {
-        std::vector<std::string> words{"old"};
-        EXPECT_TRUE(SplitParameters(c.text, words)) << c.text;
-        EXPECT_EQ(words, c.words) << c.text;
+        EXPECT_EQ(SplitParameters(c.text), c.words) << c.text;
     }
-    std::vector<std::string> words{"old"};
-    EXPECT_FALSE(SplitParameters("\"open", words));
-    EXPECT_FALSE(SplitParameters("'open", words));
-    EXPECT_EQ(words, std::vector<std::string>{"old"});
 }
 
 // Real starts of a small script in a scratch folder whose name has a space.
@@ -55,7 +53,8 @@ class SpawnProcessStarterTest : public ::testing::Test {
                                  "out=\"$(dirname \"$0\")/out\"\n"
                                  "pwd > \"$out\"\n"
                                  "echo \"$0\" >> \"$out\"\n"
-                                 "for a in \"$@\"; do echo \"[$a]\" >> \"$out\"; done\n";
+                                 "for a in \"$@\"; do echo \"[$a]\" >> \"$out\"; done\n"
+                                 "test -e /proc/$$/fd/251 && echo leaked >> \"$out\"\n";
         fs::permissions(script, fs::perms::owner_all);
     }
     ~SpawnProcessStarterTest() override { fs::remove_all(dir); }
@@ -82,9 +81,17 @@ TEST_F(SpawnProcessStarterTest, MetacharactersReachTheProgramAsLiteralWords) {
     r.parameters = "\"two words\" ';touch trap' $(touch trap) `touch trap` a|b >c";
     r.workingDirectory = dir;
     r.wait = true;
-    ASSERT_EQ(starter.Start(r), 0);
+    // A descriptor this program inherited without close-on-exec stays here.
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    ASSERT_EQ(::dup2(pipeEnds[0], 251), 251);
+    const int started = starter.Start(r);
+    ::close(251);
+    ::close(pipeEnds[0]);
+    ::close(pipeEnds[1]);
+    ASSERT_EQ(started, 0);
     EXPECT_EQ(output(), (std::vector<std::string>{dir.string(), script.string(), "[two words]",
-                                                  "[;touch trap]", "[$(touch]", "[trap)]",
+                                                  "[';touch]", "[trap']", "[$(touch]", "[trap)]",
                                                   "[`touch]", "[trap`]", "[a|b]", "[>c]"}));
     EXPECT_FALSE(fs::exists(trap));
     EXPECT_FALSE(fs::exists(dir / "c"));
@@ -97,8 +104,6 @@ TEST_F(SpawnProcessStarterTest, FailuresGiveErrno) {
     r.program = dir.string();
     EXPECT_EQ(starter.Start(r), EACCES);
     r.program = script;
-    r.parameters = "'unterminated";
-    EXPECT_EQ(starter.Start(r), EINVAL);
     r.parameters.clear();
     r.workingDirectory = (dir / "no folder").string();
     EXPECT_NE(starter.Start(r), 0);

@@ -1,44 +1,14 @@
 #include "platform/linux/spawn_process_starter.h"
 
-#include <glib.h>
 #include <sys/wait.h>
 
 #include <cerrno>
 #include <memory>
 
+#include "base/parameter_words.h"
 #include "platform/linux/process_spawn.h"
 
 namespace pontavi {
-
-namespace {
-
-struct GStrvFree {
-    void operator()(gchar** v) const { g_strfreev(v); }
-};
-
-}  // namespace
-
-bool SplitParameters(const std::string& text, std::vector<std::string>& words) {
-    if (text.find_first_not_of(" \t\n") == std::string::npos) {
-        words.clear();
-        return true;
-    }
-    // GLib's shell-style tokenizer: quoting and escapes only, no expansion.
-    gint count = 0;
-    gchar** raw = nullptr;
-    GError* error = nullptr;
-    if (!g_shell_parse_argv(text.c_str(), &count, &raw, &error)) {
-        const bool empty = error != nullptr && error->code == G_SHELL_ERROR_EMPTY_STRING;
-        g_clear_error(&error);
-        if (empty) {
-            words.clear();
-        }
-        return empty;
-    }
-    std::unique_ptr<gchar*, GStrvFree> argv(raw);
-    words.assign(raw, raw + count);
-    return true;
-}
 
 SpawnProcessStarter::~SpawnProcessStarter() = default;
 
@@ -47,11 +17,11 @@ int SpawnProcessStarter::Start(const ProcessRequest& request) {
     if (request.program.empty()) {
         return ENOENT;
     }
-    std::vector<std::string> params;
-    if (!SplitParameters(request.parameters, params)) {
-        return EINVAL;
-    }
+    const std::vector<std::string> params = SplitParameters(request.parameters);
     ProcessSpawn spawn;
+    // Descriptors this program inherited without close-on-exec are not the
+    // started program's business.
+    spawn.closeFrom(3);
     if (!request.workingDirectory.empty()) {
         spawn.changeDirectory(request.workingDirectory);
     }

@@ -12,14 +12,9 @@
 
 namespace pontavi {
 
-// Splits parameters as a shell splits words: blanks separate, single and
-// double quotes and backslashes are honoured, nothing is expanded or run.
-// Returns false (words untouched) on an unterminated quote. Blank text gives
-// no words.
-bool SplitParameters(const std::string& text, std::vector<std::string>& words);
-
 // Starts programs with posix_spawn: the program path is argv[0] and the file
-// run, as one word; the parameters are split by SplitParameters. The started
+// run, as one word; the parameters are split by SplitParameters (white space
+// and double quotes only). Only descriptors 0 to 2 are passed on. The started
 // programs are not ours to end: each is only watched through a pidfd so its
 // exit status is collected when it ends (no zombies), and is left running
 // when the starter goes. The window hint has no carrier on Linux: no toolkit
