@@ -1,5 +1,7 @@
 #include "nettime/time_client.h"
 
+#include <ctime>
+
 #include "net/sock_error.h"
 #include "net/stream_socket.h"
 #include "nettime/time_answer.h"
@@ -12,10 +14,33 @@ constexpr std::size_t kMaxAddress = 255;
 constexpr const char* kAllTimedOut = "Connection timed out while setting Clock";
 constexpr const char* kNoneStarted = "Unable to connect to any Time Servers";
 
-std::string describe(const SystemClock::Result& result, const std::string& host) {
+// "2022-01-31 02:06:40 UTC"
+std::string utcText(std::int64_t unix) {
+    const auto t = static_cast<std::time_t>(unix);
+    std::tm parts{};
+    char text[64] = "?";
+    if (::gmtime_r(&t, &parts) != nullptr) {
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &parts);
+    }
+    return text;
+}
+
+// "to 2022-01-31 02:06:40 UTC (moved 4000 s forward)"
+std::string moveText(const ClockFromAnswer& change) {
+    const std::int64_t seconds = change.moveMs / 1000;
+    std::string text = "to " + utcText(change.answerUnix);
+    if (seconds == 0) {
+        return text + " (it was right)";
+    }
+    return text + " (moved " + std::to_string(seconds < 0 ? -seconds : seconds) + " s " +
+           (seconds < 0 ? "back" : "forward") + ")";
+}
+
+std::string describe(const SystemClock::Result& result, const std::string& host,
+                     const std::string& move) {
     switch (result.outcome) {
         case SystemClock::Outcome::Set:
-            return "Clock set from " + host;
+            return "Clock set from " + host + " " + move;
         case SystemClock::Outcome::KeptByNtp:
             return "Clock not set from " + host +
                    ": a time synchronisation service (NTP) keeps the system clock";
@@ -28,7 +53,11 @@ std::string describe(const SystemClock::Result& result, const std::string& host)
 }  // namespace
 
 TimeClient::TimeClient(Parts parts, Services services)
-    : parts_(parts), services_(std::move(services)), cli_(services_.layer) {
+    : parts_(parts),
+      services_(std::move(services)),
+      cli_(services_.layer),
+      answerTimer_(services_.layer.Loop(), kAnswerTimeOut, false) {
+    answerTimer_.OnTimer = [this] { answerTimeOut(); };
     cli_.setPort("time");
     cli_.setProtocol("tcp");
     cli_.setTimeOut(kTimeOut);
@@ -72,6 +101,7 @@ void TimeClient::tryServers() {
         parts_.TrayIcon1.setIcon(TrayImage::IconSettingClock);
         parts_.TrayIcon1.setToolTip("Pontavi! - Updating Clock");
         TimeByteCount_ = 0;
+        answerTimer_.setEnabled(false);
         cli_.setAddress(currentServer());
         opening_ = true;
         timedOutWhileOpening_ = false;
@@ -96,6 +126,24 @@ void TimeClient::cliConnect(TSocketBase* socket) {
     TimeByteCount_ = 0;
     if (socket != nullptr && !socket->Connected()) {
         services_.report("Clock not set: " + currentServer() + " refused the connection");
+        return;
+    }
+    // A server that accepts and stays silent, or trickles, must not hold the
+    // update: the answer is due within the bound, or the next server is tried.
+    answerTimer_.setEnabled(true);
+}
+
+void TimeClient::answerTimeOut() {
+    answerTimer_.setEnabled(false);
+    reset(cli_.Connection(), {});  // bytes still waiting are read by the close
+    if (TimeByteCount_ == 4) {
+        return;  // they completed the answer after all
+    }
+    services_.report("Clock not set from " + currentServer() + ": no answer within 10 s");
+    if (advance()) {
+        tryServers();
+    } else {
+        services_.report(kAllTimedOut);
     }
 }
 
@@ -107,6 +155,7 @@ void TimeClient::cliRead(TSocketBase* socket) {
     TimeByteCount_ += static_cast<int>(
         stream->Recv(TimeBytes_ + TimeByteCount_, static_cast<std::size_t>(4 - TimeByteCount_)));
     if (TimeByteCount_ == 4) {
+        answerTimer_.setEnabled(false);
         setClock();
         reset(socket, {});
     }
@@ -125,6 +174,7 @@ void TimeClient::cliTimeOut(TSocketBase* socket) {
 }
 
 void TimeClient::cliDisconnect(TSocketBase* socket) {
+    answerTimer_.setEnabled(false);
     if (TimeByteCount_ < 4) {
         services_.report("Clock not set: " + currentServer() +
                          " closed the connection before its answer");
@@ -143,19 +193,24 @@ void TimeClient::reset(TSocketBase* socket, const std::string& message) {
 
 void TimeClient::setClock() {
     const std::string host = currentServer();
+    // Taken now, as the answer arrives: the clock is moved by the difference,
+    // so the time until the system applies it does not shift the result.
     const ClockFromAnswer change(TimeAnswerValue(TimeBytes_), services_.clock.NowUtcMillis());
     if (!change.plausible()) {
-        services_.report("Clock not set: the answer of " + host +
-                         " is more than 12 hours away from the clock");
+        services_.report("Clock not set: the answer of " + host + " (" +
+                         utcText(change.answerUnix) +
+                         ") is more than 12 hours away from the clock");
         return;
     }
     std::weak_ptr<int> alive = alive_;
     auto report = services_.report;
-    services_.clock.SetUtc(change.newUnixMs, [alive, report, host](const SystemClock::Result& r) {
-        if (!alive.expired()) {
-            report(describe(r, host));
-        }
-    });
+    const std::string move = moveText(change);
+    services_.clock.MoveBy(change.moveMs,
+                           [alive, report, host, move](const SystemClock::Result& r) {
+                               if (!alive.expired()) {
+                                   report(describe(r, host, move));
+                               }
+                           });
 }
 
 }  // namespace pontavi

@@ -9,18 +9,24 @@
 #include "controls/tray_icon.h"
 #include "net/client_socket.h"
 #include "platform/system_clock.h"
+#include "platform/timer.h"
 
 namespace pontavi {
 
-// Sets the time of day of the system clock from the first server of the time
-// server list that answers (RFC 868, service "time"). Servers are tried in
-// order: a name that cannot be resolved, a connect that cannot start, or a
-// lookup or connect longer than the 10 s time-out moves on to the next one;
-// a refused connection or an early close ends the update. Every outcome goes
-// to `report` (the Requests log), never to a box. Loop thread only.
+// Sets the system clock (date and time) from the first server of the time
+// server list that answers (RFC 868, service "time"), when the answer lies
+// within 12 hours of the clock. Servers are tried in order: a name that
+// cannot be resolved, a connect that cannot start, a lookup or connect longer
+// than the 10 s time-out, or no complete answer within 10 s of the connect
+// moves on to the next one; a refused connection or an early close ends the
+// update. The clock is moved by the difference taken when the answer arrived.
+// Every outcome goes to `report` (the Requests log), never to a box. Loop
+// thread only.
 class TimeClient {
   public:
     static constexpr int kTimeOut = 10;
+    // From the connect to the answer's fourth byte.
+    static constexpr Millis kAnswerTimeOut = 10'000;
 
     struct Parts {
         const std::vector<std::string>& TimeServerList;
@@ -52,6 +58,7 @@ class TimeClient {
     void cliRead(TSocketBase* socket);
     void cliTimeOut(TSocketBase* socket);
     void cliDisconnect(TSocketBase* socket);
+    void answerTimeOut();
     void reset(TSocketBase* socket, const std::string& message);
     void setClock();
     std::string currentServer() const;
@@ -59,6 +66,7 @@ class TimeClient {
     Parts parts_;
     Services services_;
     TClientSocket cli_;
+    Timer answerTimer_;
     int TimeServerIndex_ = 0;
     std::uint8_t TimeBytes_[4] = {};
     int TimeByteCount_ = 0;

@@ -59,13 +59,15 @@ time_peers_inetd
 time_peers_bus
 time_peers_timedated "$work/settime" 0
 
-# Three small programs that note when they start; the third has a space in
-# its path and gets quoted parameters.
+# Three small programs that note when they start (and whether a descriptor
+# of ours reached them); the third has a space in its path and gets
+# parameters typed with quotes, an apostrophe and a "#". Between the second
+# and the third, an entry naming a folder cannot start and is skipped.
 mkdir "$work/bin" "$work/bin/with space"
 for name in one two "with space/three"; do
     cat >"$work/bin/$name" <<SCRIPT
 #!/bin/sh
-echo "\$(date +%s.%N) \$(basename "\$0") \$#:\$*" >>"$work/starts"
+echo "\$(date +%s.%N) \$(basename "\$0") \$#:\$*\$([ -e /proc/\$\$/fd/251 ] && echo ' leaked')" >>"$work/starts"
 SCRIPT
     chmod +x "$work/bin/$name"
 done
@@ -75,7 +77,8 @@ cat >"$work/home/registry.ini" <<INI
 ["Auto-Launch"]
 "0"="One?$work/bin/one??0"
 "1"="Two?$work/bin/two?-x?1"
-"2"="Three?$work/bin/with space/three?'a b' \"c;d\"?2"
+"2"="Folder?$work/bin??0"
+"3"="Three?$work/bin/with space/three?\"a b\" Mom's #c c;d?2"
 ["NetTime"]
 "0"="127.0.0.1"
 ["Options"]
@@ -86,11 +89,14 @@ INI
 ip tuntap add dev ppp0 mode tun || { echo "SKIP: cannot create a tun device" >&2; exit 77; }
 ip addr add 10.99.0.1 peer 10.99.0.2 dev ppp0 || fail "cannot give ppp0 an address"
 
+# Descriptor 251, open without close-on-exec, is inherited by the program.
+exec 251</dev/null
 PONTAVI_HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" PONTAVI_PPP_PEERS="$work/peers" \
     DBUS_SYSTEM_BUS_ADDRESS="$time_peers_bus_address" QT_QPA_PLATFORM=offscreen \
     "$program" >"$work/program.log" 2>&1 &
 pid=$!
 pids+=("$pid")
+exec 251<&-
 wait_for_ident_port "$pid"
 
 "$holder" ppp0 &
@@ -109,7 +115,8 @@ cat "$work/starts"
 awk 'NR == 1 && $2 != "one" || NR == 2 && $2 != "two" || NR == 3 && $2 != "three" { bad = 1 }
      END { exit bad }' "$work/starts" || fail "programs started out of order"
 grep -qx '.* two 1:-x' "$work/starts" || fail "the second program did not get its one parameter"
-grep -qx '.* three 2:a b c;d' "$work/starts" || fail "quoted parameters did not arrive as two words"
+grep -qx ".* three 4:a b Mom's #c c;d" "$work/starts" || fail "parameters did not arrive as typed"
+grep -q leaked "$work/starts" && fail "a descriptor of the program reached a started program"
 # Start-to-start spacing: 3 s each. Each start is stamped by the started
 # script itself, so a loaded machine may stamp one late and the next early;
 # the figures printed are the measurement. The check only catches starts
@@ -122,13 +129,12 @@ awk 'NR == 1 { first = $1 }
 
 [ -s "$work/settime" ] || fail "the clock service received no request"
 read -r usec relative interactive <"$work/settime"
-now=$(date +%s)
-secs=$((usec / 1000000))
-echo "clock request: $usec (relative $relative, interactive $interactive), now $now"
-[ "$relative" = 0 ] && [ "$interactive" = 0 ] || fail "wanted an absolute, non-interactive SetTime"
-[ "$secs" -ge $((before - 2)) ] && [ "$secs" -le $((now + 2)) ] ||
-    fail "the time asked for ($secs) is not the time server's ($before..$now)"
+echo "clock request: $usec (relative $relative, interactive $interactive)"
+[ "$relative" = 1 ] && [ "$interactive" = 0 ] || fail "wanted a relative, non-interactive SetTime"
+# inetd reads this machine's clock: the move is at most a second or two.
+[ "$usec" -ge -2000000 ] && [ "$usec" -le 2000000 ] ||
+    fail "the move asked for ($usec us) is not the time server's difference"
 
 terminate_program "$pid"
-echo "PASS: three programs 3 s apart; the time server's answer reached the clock service"
+echo "PASS: three programs 3 s apart, a folder skipped; the time server's difference reached the clock service"
 exit 0

@@ -33,28 +33,33 @@ TEST(TimeAnswerTest, ReadInTheEraNearestTheClock) {
     }
 }
 
-TEST(TimeAnswerTest, OnlyTheTimeOfDayIsReplaced) {
-    // E5 A1 C2 B0 is 02:06:40; the computer's date and milliseconds stay.
-    const std::int64_t now = (k20220131 + 5 * kDay + 3600) * 1000 + 250;  // 02-05 01:00:00.250
-    const ClockFromAnswer c(3'852'583'600u, now);
-    EXPECT_EQ(c.hour, 2);
-    EXPECT_EQ(c.minute, 6);
-    EXPECT_EQ(c.second, 40);
-    EXPECT_EQ(c.newUnixMs, (k20220131 + 5 * kDay + 2 * 3600 + 6 * 60 + 40) * 1000 + 250);
-    EXPECT_EQ(c.moveMs, (3600 + 400) * 1000);
-    EXPECT_TRUE(c.plausible());
-}
-
-TEST(TimeAnswerTest, MoveOfMoreThanTwelveHoursIsNotPlausible) {
+TEST(TimeAnswerTest, TheWholeAnswerAgainstTheClockWithinTwelveHours) {
     const auto value = [](std::int64_t unix) {
         return static_cast<std::uint32_t>(unix + kTimeProtocolOffset);
     };
-    const std::int64_t base = k20220131 + 23 * 3600 + 59 * 60 + 50;  // 23:59:50
-    // Just after midnight on the server: the date is kept, so a day back.
-    EXPECT_FALSE(ClockFromAnswer(value(base + 20), base * 1000).plausible());
-    EXPECT_TRUE(ClockFromAnswer(value(base - 12 * 3600), base * 1000).plausible());
-    EXPECT_FALSE(ClockFromAnswer(value(base - 12 * 3600 - 1), base * 1000).plausible());
-    EXPECT_TRUE(ClockFromAnswer(value(base - 5), base * 1000).plausible());
+    const std::int64_t late = k20220131 + kDay - 10;  // 23:59:50
+    const std::int64_t hour = 3600;
+    const struct {
+        std::int64_t answer;
+        std::int64_t nowMs;
+        std::int64_t moveMs;
+        bool applied;
+    } cases[] = {
+        {late + 20, late * 1000 + 250, 20'000, true},    // across midnight: forward 20 s
+        {late - 20, (late + 20) * 1000, -40'000, true},  // and back across it
+        {late + 13 * hour, late * 1000, 13 * hour * 1000, false},
+        {late - 13 * hour, late * 1000, -13 * hour * 1000, false},
+        {late + 12 * hour, late * 1000 + 999, 12 * hour * 1000, true},
+        {late - 12 * hour - 1, late * 1000, (-12 * hour - 1) * 1000, false},
+        {late + 5 * kDay, late * 1000, 5 * kDay * 1000, false},  // the right time, another day
+        {late, late * 1000 + 999, 0, true},                      // right: milliseconds kept
+    };
+    for (const auto& c : cases) {
+        const ClockFromAnswer change(value(c.answer), c.nowMs);
+        EXPECT_EQ(change.answerUnix, c.answer);
+        EXPECT_EQ(change.moveMs, c.moveMs) << c.answer - late;
+        EXPECT_EQ(change.plausible(), c.applied) << c.answer - late;
+    }
 }
 
 }  // namespace

@@ -57,7 +57,7 @@ Variant call(GDBusConnection* bus, const char* interface, const char* method, GV
 
 }  // namespace
 
-SystemClock::Result AskTimedated(std::int64_t unixMillis) {
+SystemClock::Result AskTimedated(std::int64_t moveMillis) {
     GError* raw = nullptr;
     Connection bus(g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, &raw));
     Error error(raw);
@@ -80,10 +80,9 @@ SystemClock::Result AskTimedated(std::int64_t unixMillis) {
         return {SystemClock::Outcome::Refused,
                 "systemd-timedated is not available (" + messageOf(error.get()) + ")"};
     }
-    Variant done =
-        call(bus.get(), kService, "SetTime",
-             g_variant_new("(xbb)", static_cast<gint64>(unixMillis) * 1000, FALSE, FALSE), nullptr,
-             error);
+    Variant done = call(bus.get(), kService, "SetTime",
+                        g_variant_new("(xbb)", static_cast<gint64>(moveMillis) * 1000, TRUE, FALSE),
+                        nullptr, error);
     if (!done) {
         return {SystemClock::Outcome::Refused,
                 "the system refused the new time: " + messageOf(error.get()) + kHowToAllow};
@@ -105,7 +104,7 @@ std::int64_t TimedatedClock::NowUtcMillis() const {
     return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
-void TimedatedClock::SetUtc(std::int64_t unixMillis, Done done) {
+void TimedatedClock::MoveBy(std::int64_t millis, Done done) {
     if (*busy_) {
         loop_.post([done = std::move(done)] {
             done({Outcome::Refused, "an earlier clock update is still under way"});
@@ -117,9 +116,9 @@ void TimedatedClock::SetUtc(std::int64_t unixMillis, Done done) {
     }
     *busy_ = true;
     loop_.beginExternalWork();
-    worker_ = std::thread([this, unixMillis, done = std::move(done), busy = busy_,
+    worker_ = std::thread([this, millis, done = std::move(done), busy = busy_,
                            alive = std::weak_ptr<int>(alive_)]() mutable {
-        Result result = AskTimedated(unixMillis);
+        Result result = AskTimedated(millis);
         loop_.post([done = std::move(done), result = std::move(result), busy, alive] {
             *busy = false;
             if (!alive.expired()) {

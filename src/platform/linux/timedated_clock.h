@@ -27,7 +27,7 @@ class TimedatedClock final : public SystemClock {
     std::int64_t NowUtcMillis() const override;
     // One request at a time; a second one while the first is under way is
     // refused at once.
-    void SetUtc(std::int64_t unixMillis, Done done) override;
+    void MoveBy(std::int64_t millis, Done done) override;
 
   private:
     EventLoop& loop_;
@@ -37,6 +37,8 @@ class TimedatedClock final : public SystemClock {
 };
 
 // What one request to timedated came to; for the worker and its tests.
-SystemClock::Result AskTimedated(std::int64_t unixMillis);
+// The move goes as SetTime's relative form, applied by timedated to the
+// clock as it reads it then.
+SystemClock::Result AskTimedated(std::int64_t moveMillis);
 
 }  // namespace pontavi
