@@ -699,6 +699,32 @@ TEST_F(Pop3TlsTest, ProtectedCyclesFillTheGridLikeClearText) {
     }
 }
 
+// What a server offers before TLS is forgotten (RFC 2595): it lists
+// PIPELINING in clear but not after the login, so it holds its TOP answers
+// for a batch that must never come.
+TEST_F(Pop3TlsTest, CapabilitiesBeforeTlsAreForgotten) {
+    ScriptedPop3 server(layer, "127.0.0.4", "0");
+    server.startTls = &serverTls;
+    server.pipelining = true;
+    server.mailbox = {Message("Ann", "one"), Message("Bob", "two")};
+    server.uids = {"u1", "u2"};
+    server.holdTops = 2;
+    server.custom = [](TLineSocketBase& c, const std::string& line) {
+        if (line != "capa") {
+            return false;
+        }
+        ScriptedPop3::send(c, "+OK\r\nTOP\r\nUIDL\r\n.\r\n");
+        return true;
+    };
+    limits.port = std::to_string(server.Port());
+    UidlHeaderCache kept;
+    cache = &kept;
+    ASSERT_TRUE(runCycle({Secure("Safe", "mail.test", MailSecurity::StartTls)}));
+    EXPECT_EQ(std::count(server.received.begin(), server.received.end(), "top 1 0"), 1);
+    EXPECT_EQ(std::count(server.received.begin(), server.received.end(), "top 2 0"), 0);
+    EXPECT_EQ(errors.size(), 1u);
+}
+
 TEST_F(Pop3TlsTest, UnsafeServersAreOneEntryAndNeverHearTheLogin) {
     struct Case {
         const char* name;
