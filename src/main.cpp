@@ -9,10 +9,16 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
+#include "app/command_line.h"
 #include "app/form1.h"
 #include "net/system_resolver.h"
 #include "platform/linux/canberra_sound_player.h"
@@ -20,6 +26,7 @@
 #include "platform/linux/lock_file_instance.h"
 #include "platform/linux/port_helper.h"
 #include "platform/linux/ppp_dialup.h"
+#include "platform/linux/show_request_socket.h"
 #include "platform/linux/spawn_process_starter.h"
 #include "platform/linux/system_interfaces.h"
 #include "platform/linux/timedated_clock.h"
@@ -74,7 +81,7 @@ class SessionEnder {
     bool done_ = false;
 };
 
-int run(QApplication& app) {
+int run(QApplication& app, pontavi::ShowRequestListener& showRequests) {
     using namespace pontavi;
     MainWindow window;
     QtDialogs dialogs(&window);
@@ -117,6 +124,8 @@ int run(QApplication& app) {
                      [&](QSessionManager&) { form.SessionSave(); });
 
     guard([&form] { form.FormCreate(); });
+    // Later starts that came during start-up wait in the socket's backlog.
+    const IoWatch showWatch = showRequests.start(loop, [&form] { form.ShowRequested(); });
     // Opt-in measure for the start-up benchmark: the first turn of the loop.
     if (std::getenv("PONTAVI_REPORT_STARTUP") != nullptr) {
         loop.post([] { std::fprintf(stderr, "first-turn-boottime-ms %lld\n", bootTimeMs()); });
@@ -128,21 +137,42 @@ int run(QApplication& app) {
     return 0;
 }
 
+// --help, --version or an unknown option: answered before anything starts.
+// Returns the exit status, or nothing when the program is to run.
+std::optional<int> answerCommandLine(int argc, char** argv) {
+    const std::vector<std::string_view> args(argv + std::min(argc, 1), argv + argc);
+    const pontavi::CommandLine commandLine = pontavi::ParseCommandLine(args);
+    if (commandLine.action == pontavi::CommandLine::Action::Run) {
+        return std::nullopt;
+    }
+    const auto reply = pontavi::ReplyTo(commandLine, PONTAVI_VERSION);
+    std::fputs(reply.text.c_str(), reply.toStderr ? stderr : stdout);
+    return reply.exitStatus;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const auto status = answerCommandLine(argc, argv)) {
+        return *status;
+    }
     std::setlocale(LC_ALL, "");
-    // Before any window exists: a second copy ends without a trace.
+    // Before any window exists: a second copy asks the running one to show
+    // its window, and ends.
     pontavi::LockFileInstance instance(
         pontavi::LockFileInstance::LockPath("Pontavi!", pontavi::SystemEnvironment));
+    const std::string showSocket = pontavi::ShowRequestListener::PathBeside(instance.path());
     if (!instance.acquire()) {
+        pontavi::SendShowRequest(showSocket);
         return 0;
     }
+    // A lock file that could not be opened enforces nothing: no socket either.
+    pontavi::ShowRequestListener showRequests(instance.held() ? showSocket : std::string());
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("pontavi"));
     QApplication::setApplicationDisplayName(QStringLiteral("Pontavi!"));
-    QApplication::setDesktopFileName(QStringLiteral("pontavi"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.pontavi.Pontavi"));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(pontavi::trayImage(pontavi::TrayImage::IconNotConnected));
-    return run(app);
+    return run(app, showRequests);
 }

@@ -44,6 +44,14 @@ void TForm1::TrayIcon1Click() {
     }
 }
 
+void TForm1::ShowRequested() {
+    if (host().IsVisible()) {
+        host().BringToFront();
+    } else {
+        TrayIcon1Click();
+    }
+}
+
 void TForm1::FormShow() {
     TForm1Impl& impl = *impl_;
     const int section = StartSectionCombo.ItemIndex();

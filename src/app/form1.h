@@ -210,6 +210,9 @@ class TForm1 {
     void FormShow();
     void HideOptions();
     void TrayIcon1Click();
+    // A later start of the program asks for the window: shown as by the tray
+    // menu's "&Options" when hidden, brought to the front when already shown.
+    void ShowRequested();
     void PageControl1Change();
     // Returns true when the key was handled (Esc 27, F1 112).
     bool FormKeyUp(int key);

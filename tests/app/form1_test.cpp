@@ -71,6 +71,18 @@ TEST_F(Form1Test, TrayClickTwiceShowsAndHidesAtTheRememberedPlace) {
     EXPECT_EQ(host.top, 45);
 }
 
+// A later start shows a hidden window and never hides a shown one.
+TEST_F(Form1Test, ShowRequestShowsOrRaisesTheWindow) {
+    TForm1& f = create();
+    f.ShowRequested();
+    EXPECT_TRUE(host.visible);
+    EXPECT_EQ(host.left, 200);
+    const int raised = host.broughtToFront;
+    f.ShowRequested();
+    EXPECT_TRUE(host.visible);
+    EXPECT_EQ(host.broughtToFront, raised + 1);
+}
+
 TEST_F(Form1Test, CloseBoxHidesAndSavesAndTheProgramGoesOn) {
     TForm1& f = create();
     f.TrayIcon1.click();
