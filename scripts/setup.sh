@@ -16,6 +16,7 @@ packages=(
     libssl-dev openssl
     dovecot-pop3d fetchmail
     lintian desktop-file-utils appstream
+    libnm-dev network-manager python3-dbusmock
 )
 
 missing=()
@@ -47,5 +48,12 @@ DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recomme
     status=$?
 if [ -n "$own_policy" ]; then
     $sudo rm -f "$policy"
+fi
+# NetworkManager is only a test peer here, started by the tests in their own
+# namespaces: installed by this script, it must not take over the machine's
+# networking at the next boot either.
+if [[ " ${missing[*]} " == *" network-manager "* ]] && command -v systemctl >/dev/null; then
+    $sudo systemctl disable --no-reload NetworkManager.service NetworkManager-wait-online.service \
+        NetworkManager-dispatcher.service >/dev/null 2>&1 || true
 fi
 exit "$status"

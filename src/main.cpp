@@ -23,9 +23,9 @@
 #include "net/system_resolver.h"
 #include "platform/linux/canberra_sound_player.h"
 #include "platform/linux/dbus_notifier.h"
+#include "platform/linux/dialup_choice.h"
 #include "platform/linux/lock_file_instance.h"
 #include "platform/linux/port_helper.h"
-#include "platform/linux/ppp_dialup.h"
 #include "platform/linux/show_request_socket.h"
 #include "platform/linux/spawn_process_starter.h"
 #include "platform/linux/system_interfaces.h"
@@ -95,7 +95,8 @@ int run(QApplication& app, pontavi::ShowRequestListener& showRequests) {
     XdgShell shell(loop);
     SystemResolver resolver(loop);
     SystemInterfaces interfaces;
-    PppDialUp dialUp(loop, PppPaths::FromEnvironment(), interfaces);
+    DialUpBackends dialUp(loop, interfaces,
+                          ChooseDialUp(std::getenv("PONTAVI_DIALUP"), NetworkManagerRunning));
     QtHelp help(helpFolder());
     SpawnProcessStarter processes(loop);
     TimedatedClock clock(loop);
@@ -104,8 +105,8 @@ int run(QApplication& app, pontavi::ShowRequestListener& showRequests) {
 
     PortHelper portHelper(PortHelper::Find(PortHelper::Candidates(PONTAVI_INSTALLED_PORT_HELPER)));
 
-    TForm1 form(FormServices{loop, dialogs, paths, clipboard, shell, resolver, dialUp, help, window,
-                             processes, clock, sound, notifier, 113,
+    TForm1 form(FormServices{loop, dialogs, paths, clipboard, shell, resolver, dialUp.service(),
+                             help, window, processes, clock, sound, notifier, 113,
                              QSystemTrayIcon::isSystemTrayAvailable(), &portHelper});
     FormView view(window, form, guard);
     Tray tray(form.TrayIcon1, form.PopupMenu1(), guard);
@@ -123,6 +124,7 @@ int run(QApplication& app, pontavi::ShowRequestListener& showRequests) {
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
                      [&](QSessionManager&) { form.SessionSave(); });
 
+    form.Memo1.addLine(dialUp.Description());
     guard([&form] { form.FormCreate(); });
     // Later starts that came during start-up wait in the socket's backlog.
     const IoWatch showWatch = showRequests.start(loop, [&form] { form.ShowRequested(); });

@@ -1,0 +1,169 @@
+#!/usr/bin/python3
+# The NetworkManager dial-up backend against python3-dbusmock's stand-in
+# NetworkManager on a private system bus, in a private network namespace
+# (where a tun device plays a pppd started by hand).
+# Usage: nm_dialup_mock.py PROBE
+import itertools
+import os
+import queue
+import shutil
+import subprocess
+import sys
+import threading
+import time
+
+if not os.environ.get('PONTAVI_NM_NETNS'):
+    if subprocess.run(['unshare', '-n', 'true'], capture_output=True, check=False).returncode:
+        sys.exit(77)
+    os.environ['PONTAVI_NM_NETNS'] = '1'
+    os.execvp('timeout', ['timeout', '100', 'unshare', '-n', sys.executable] + sys.argv)
+try:
+    import dbus
+    import dbusmock
+except ImportError:
+    sys.exit(77)
+
+NM, NM_PATH = 'org.freedesktop.NetworkManager', '/org/freedesktop/NetworkManager'
+AC_IFACE = NM + '.Connection.Active'
+PROFILES = [('Mobile', 'gsm', {'gsm': {'apn': 'internet'}}),
+            ('Mobile', 'gsm', {'gsm': {'apn': 'second'}}),
+            ('Cdma', 'cdma', {'cdma': {'number': '#777'}}),
+            ('Dsl', 'pppoe', {'pppoe': {'username': 'user'}}),
+            ('Phone', 'bluetooth', {'bluetooth': {'type': 'dun', 'bdaddr': dbus.ByteArray(b'\1' * 6)}}),
+            ('Pan', 'bluetooth', {'bluetooth': {'type': 'panu', 'bdaddr': dbus.ByteArray(b'\2' * 6)}}),
+            ('Home', '802-11-wireless', {'802-11-wireless': {'ssid': dbus.ByteArray(b'home')}}),
+            ('Wired', '802-3-ethernet', {})]
+ENTRIES = 'entries Cdma,Dsl,Mobile,Phone'
+CONFIGS = itertools.count()
+STARTED = []  # what the end kills
+
+
+def fail(text):
+    print('FAIL: ' + text, file=sys.stderr)
+    sys.exit(1)
+
+
+class Probe:
+    def __init__(self, path):
+        self.proc = subprocess.Popen([path], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        STARTED.append(self.proc)
+        self.lines, self.errors = queue.Queue(), queue.Queue()
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        for line in self.proc.stdout:
+            (self.errors if line.startswith('later-error') else self.lines).put(line.strip())
+
+    def ask(self, command, expected=None):
+        """Asks until the answer is the expected one, for at most 15 s."""
+        answer = None
+        for _ in range(150):
+            self.proc.stdin.write(command + '\n')
+            self.proc.stdin.flush()
+            answer = self.lines.get(timeout=15)
+            if expected is None or answer == expected:
+                return answer
+            time.sleep(0.1)
+        return fail(f'{command}: expected [{expected}], got [{answer}]')
+
+    def later_error(self, expected):
+        got = self.errors.get(timeout=15)
+        if got != 'later-error ' + expected:
+            fail(f'expected later error [{expected}], got [{got}]')
+
+
+def start_nm():
+    server, _ = dbusmock.DBusTestCase.spawn_server_template('networkmanager', {}, stdout=subprocess.DEVNULL)
+    STARTED.append(server)
+    bus = dbusmock.DBusTestCase.get_dbus(system_bus=True)
+    mock = dbus.Interface(bus.get_object(NM, NM_PATH), dbusmock.MOCK_IFACE)
+    settings = dbus.Interface(bus.get_object(NM, NM_PATH + '/Settings'), NM + '.Settings')
+    paths = {}
+    for name, kind, extra in PROFILES:
+        paths.setdefault(name, settings.AddConnection(dbus.Dictionary(
+            dict(extra, connection={'id': name, 'type': kind}), signature='sa{sv}')))
+    devices = {d: mock.AddEthernetDevice(d, d, 30) for d in ('wwan0', 'ppp0', 'wlan0')}
+    return server, bus, mock, paths, devices
+
+
+def give_address(bus, active, address):
+    config = NM_PATH + '/IP4Config/' + str(next(CONFIGS))
+    props = {'AddressData': dbus.Array([{'address': address, 'prefix': dbus.UInt32(32)}], signature='a{sv}')}
+    root = dbus.Interface(bus.get_object(NM, '/org/freedesktop'), dbusmock.MOCK_IFACE)
+    root.AddObject(config, NM + '.IP4Config', props, [])
+    root.EmitSignal('org.freedesktop.DBus.ObjectManager', 'InterfacesAdded', 'oa{sa{sv}}',
+                    [dbus.ObjectPath(config), {NM + '.IP4Config': props}])
+    obj = bus.get_object(NM, active)
+    dbus.Interface(obj, dbusmock.MOCK_IFACE).AddProperty(AC_IFACE, 'Ip4Config', dbus.ObjectPath('/'))
+    dbus.Interface(obj, dbus.PROPERTIES_IFACE).Set(AC_IFACE, 'Ip4Config', dbus.ObjectPath(config))
+
+
+def set_state(bus, active, state, reason):
+    obj = bus.get_object(NM, active)
+    dbus.Interface(obj, dbusmock.MOCK_IFACE).EmitSignal(AC_IFACE, 'StateChanged', 'uu', [state, reason])
+    dbus.Interface(obj, dbus.PROPERTIES_IFACE).Set(AC_IFACE, 'State', dbus.UInt32(state))
+
+
+def main():
+    subprocess.run(['ip', 'tuntap', 'add', 'ppp0', 'mode', 'tun'], check=True)  # a hand-dialled pppd
+    server, bus, mock, paths, devices = start_nm()
+    probe = Probe(sys.argv[1])
+    probe.ask('entries', ENTRIES)
+    # Someone else's links: (device, profile, state, address, what the probe sees)
+    for device, profile, state, address, expected in [
+            ('wwan0', 'Mobile', 1, None, 'links nm:waiting ppp0:waiting'),
+            ('wwan0', 'Mobile', 2, None, 'links nm:waiting ppp0:waiting'),
+            ('wwan0', 'Mobile', 2, '10.64.0.7', 'links nm:connected:10.64.0.7 ppp0:waiting'),
+            ('ppp0', 'Dsl', 2, '192.0.2.9', 'links nm:connected:192.0.2.9'),
+            ('wlan0', 'Home', 2, '192.168.1.5', 'links ppp0:waiting')]:
+        active = mock.AddActiveConnection([devices[device]], paths[profile], '/', 'x', state)
+        if address:
+            give_address(bus, active, address)
+        probe.ask('links', expected)
+        mock.RemoveActiveConnection(devices[device], active)
+        probe.ask('links', 'links ppp0:waiting')
+    other = mock.AddActiveConnection([devices['wlan0']], paths['Cdma'], '/', 'other', 2)
+    # Dials, and how each ends: (profile, what happens to it, the later error)
+    actions = {'hang up': lambda a: probe.ask('hangup', 'hung up'),
+               'fail': lambda a: set_state(bus, a, 4, 10),
+               'someone else': lambda a: mock.RemoveActiveConnection(devices['wlan0'], a)}
+    for profile, action, error in [('Mobile', 'hang up', None), ('Dsl', 'fail', 'the login failed'),
+                                   ('Phone', 'someone else', 'NetworkManager ended the connection')]:
+        before = set(bus.get_object(NM, NM_PATH).Get(NM, 'ActiveConnections', dbus_interface=dbus.PROPERTIES_IFACE))
+        probe.ask('dial ' + profile, 'dial started')
+        probe.ask('links', 'links nm:waiting nm:waiting ppp0:waiting')
+        ours = (set(bus.get_object(NM, NM_PATH).Get(NM, 'ActiveConnections', dbus_interface=dbus.PROPERTIES_IFACE)) - before).pop()
+        give_address(bus, ours, '10.9.9.9')
+        probe.ask('links', 'links nm:waiting nm:connected:10.9.9.9 ppp0:waiting')
+        actions[action](ours)
+        probe.ask('links', 'links nm:waiting ppp0:waiting')  # only the dialled one went
+        if error:
+            probe.later_error(error)
+    probe.ask('dial Nothing', 'dial error The NetworkManager profile does not exist.')
+    # NetworkManager leaving mid-dial, and coming back
+    probe.ask('dial Cdma', 'dial started')
+    server.terminate()
+    server.wait()
+    probe.later_error('NetworkManager stopped')
+    probe.ask('entries', 'entries failed')
+    probe.ask('links', 'links ppp0:waiting')
+    server, bus, mock, paths, devices = start_nm()
+    probe.ask('entries', ENTRIES)
+    if not probe.errors.empty():
+        fail('a second later error: ' + probe.errors.get())
+    server.terminate()
+    probe.proc.stdin.close()
+    if probe.proc.wait(timeout=10) != 0:
+        fail('the probe failed')
+    print('ok')
+
+
+dbusmock.DBusTestCase.start_system_bus()
+try:
+    main()
+finally:
+    for process in STARTED:
+        process.kill()
+    dbusmock.DBusTestCase.stop_dbus(dbusmock.DBusTestCase.system_bus_pid)
+    # The bus's configuration folder, which dbusmock's own tear-down leaves.
+    shutil.rmtree(dbusmock.DBusTestCase._DBusTestCase__datadir, ignore_errors=True)
