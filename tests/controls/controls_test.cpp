@@ -4,6 +4,7 @@
 #include "controls/check_box.h"
 #include "controls/list_box.h"
 #include "controls/memo.h"
+#include "controls/string_grid.h"
 #include "controls/tray_icon.h"
 #include "fakes/fake_dialogs.h"
 
@@ -124,6 +125,29 @@ TEST(MemoModel, LogKeepsNewestLinesAndCountsAppends) {
     EXPECT_EQ(log.Revision(), revision);
     log.clear();
     EXPECT_NE(log.Revision(), revision);
+}
+
+// Fault caught: cycles run without a view (the probe) piling up changes, and
+// rows dropped and grown again losing their mark or keeping stale ones.
+TEST(StringGridModel, ChangesListEachLiveRowOnceAndNeverOutgrowTheGrid) {
+    StringGrid grid("StringGrid1", 3, 2);
+    grid.TakeChanges();
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        grid.setRowCount(0);
+        grid.setRowCount(4);
+        for (const int row : {1, 2, 3, 2}) {
+            grid.setCell(0, row, "c" + std::to_string(cycle));
+            grid.setCell(1, row, "r" + std::to_string(row));
+        }
+    }
+    grid.setRowCount(3);
+    const GridChanges changes = grid.TakeChanges();
+    EXPECT_EQ(changes.keptRows, 0);
+    EXPECT_EQ(changes.rows, (std::vector<int>{1, 2}));
+    grid.setCell(1, 2, "r2");  // unchanged text: no change
+    grid.setCell(2, 1, "Box");
+    EXPECT_EQ(grid.TakeChanges().rows, (std::vector<int>{1}));
+    EXPECT_EQ(grid.TakeChanges().keptRows, 3);
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 #include <QHeaderView>
 #include <QTableWidget>
 
+#include <algorithm>
+#include <utility>
+
 #include "ui/qt_text.h"
 
 namespace pontavi {
@@ -16,12 +19,19 @@ StringGridBinder::StringGridBinder(StringGrid& model, QTableWidget* widget, Call
     widget_->horizontalHeader()->setSectionsMovable(false);
     widget_->setWordWrap(false);
     install();
+    batchSyncs(widget_);
 }
 
 void StringGridBinder::sync() {
     syncCommon(widget_);
-    syncHeader();
-    syncBody();
+    const GridChanges changes = model_.TakeChanges();
+    // The first sync reads everything: the account may have been taken
+    // before this table existed.
+    if (!std::exchange(synced_, true)) {
+        syncAll();
+    } else {
+        syncChanges(changes);
+    }
 }
 
 void StringGridBinder::syncHeader() {
@@ -32,22 +42,49 @@ void StringGridBinder::syncHeader() {
     widget_->setHorizontalHeaderLabels(titles);
 }
 
-void StringGridBinder::syncBody() {
+void StringGridBinder::syncAll() {
+    syncHeader();
+    const int rows = std::max(model_.RowCount() - 1, 0);
+    widget_->setRowCount(rows);
+    for (int r = 1; r <= rows; ++r) {
+        syncRow(r);
+    }
+}
+
+void StringGridBinder::syncChanges(const GridChanges& changes) {
+    // Body rows from the kept count on were dropped meanwhile: what the
+    // table shows there goes, and rows grown since start empty.
+    const int kept = std::max(changes.keptRows - 1, 0);
+    if (widget_->rowCount() > kept) {
+        widget_->setRowCount(kept);
+    }
     const int rows = std::max(model_.RowCount() - 1, 0);
     if (widget_->rowCount() != rows) {
         widget_->setRowCount(rows);
     }
-    // Only the cells that differ are touched, so filling the grid cell by
-    // cell costs one comparison per cell and change.
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < model_.ColCount(); ++c) {
-            const QString text = toQt(model_.Cell(c, r + 1));
-            QTableWidgetItem* item = widget_->item(r, c);
-            if (item == nullptr) {
-                widget_->setItem(r, c, new QTableWidgetItem(text));  // owned by the table
-            } else if (item->text() != text) {
-                item->setText(text);
+    bool header = changes.keptRows == 0;
+    for (const int r : changes.rows) {
+        if (r == 0) {
+            header = true;
+        } else {
+            syncRow(r);
+        }
+    }
+    if (header) {
+        syncHeader();
+    }
+}
+
+void StringGridBinder::syncRow(int row) {
+    for (int c = 0; c < model_.ColCount(); ++c) {
+        const QString text = toQt(model_.Cell(c, row));
+        QTableWidgetItem* item = widget_->item(row - 1, c);
+        if (item == nullptr) {
+            if (!text.isEmpty()) {
+                widget_->setItem(row - 1, c, new QTableWidgetItem(text));  // owned by the table
             }
+        } else if (item->text() != text) {
+            item->setText(text);
         }
     }
 }

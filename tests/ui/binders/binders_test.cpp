@@ -270,21 +270,49 @@ class BindersTest : public QObject {
         QCOMPARE(binder.panelLabel(1)->text(), QStringLiteral("Last Check: 10:00:00"));
     }
 
-    void stringGridTitleRowIsHeader() {
+    void stringGridShowsEachTurnsRowsWhole() {
         StringGrid model("StringGrid1", 3, 2);
-        QTableWidget table;
-        StringGridBinder binder(model, &table);
         model.setCell(0, 0, "From:");
         model.setCell(1, 0, "Subject:");
-        model.setCell(2, 0, "MailBox:");
+        model.TakeChanges();  // taken before the table existed: the first sync reads all
+        QTableWidget table;
+        StringGridBinder binder(model, &table);
+        const auto cell = [&](int row, int col) {
+            const QTableWidgetItem* item = table.item(row, col);
+            return item != nullptr ? item->text() : QString();
+        };
         QCOMPARE(table.horizontalHeaderItem(1)->text(), QStringLiteral("Subject:"));
         QCOMPARE(table.rowCount(), 1);
-        model.setRowCount(3);
+        // Rows filled in one turn reach the table after it, in order, each
+        // cell with its last text.
+        model.setRowCount(4);
+        for (const int r : {1, 2, 3}) {
+            model.setCell(0, r, "s" + std::to_string(r));
+            model.setCell(2, r, "Box");
+        }
         model.setCell(0, 2, "bob@example.org");
+        QCOMPARE(table.rowCount(), 1);
+        QTRY_COMPARE(table.rowCount(), 3);
+        QCOMPARE(cell(0, 0), QStringLiteral("s1"));
+        QCOMPARE(cell(1, 0), QStringLiteral("bob@example.org"));
+        QCOMPARE(cell(2, 0), QStringLiteral("s3"));
+        QCOMPARE(cell(2, 2), QStringLiteral("Box"));
+        QCOMPARE(cell(1, 1), QString());
+        // Emptied and grown again within one turn, as a new cycle does: no
+        // row keeps what the last cycle showed.
+        model.setRowCount(0);
+        model.setRowCount(3);
+        model.setCell(0, 0, "From:");
+        model.setCell(1, 2, "Later");
+        binder.syncIfPending();
         QCOMPARE(table.rowCount(), 2);
-        QCOMPARE(table.item(1, 0)->text(), QStringLiteral("bob@example.org"));
-        QCOMPARE(table.item(0, 0)->text(), QString());
+        QCOMPARE(cell(0, 0), QString());
+        QCOMPARE(cell(0, 2), QString());
+        QCOMPARE(cell(1, 1), QStringLiteral("Later"));
+        QCOMPARE(table.horizontalHeaderItem(0)->text(), QStringLiteral("From:"));
+        QCOMPARE(table.horizontalHeaderItem(1)->text(), QString());
         model.setRowCount(1);
+        binder.syncIfPending();
         QCOMPARE(table.rowCount(), 0);
     }
 
