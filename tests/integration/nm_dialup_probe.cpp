@@ -1,5 +1,5 @@
 // Drives the NetworkManager dial-up backend line by line from stdin for
-// nm_dialup_mock.py and nm_dialup_real.sh. Commands and their answers:
+// nm_dialup.py. Commands and their answers:
 //   entries      "entries A,B" or "entries failed"
 //   links        "links" then " IFACE:connected:ADDRESS" or " IFACE:waiting" each
 //   dial NAME    "dial started" or "dial error TEXT"

@@ -1,22 +1,25 @@
 #!/usr/bin/python3
-# The NetworkManager dial-up backend against python3-dbusmock's stand-in
-# NetworkManager on a private system bus, in a private network namespace
-# (where a tun device plays a pppd started by hand).
-# Usage: nm_dialup_mock.py PROBE
+# The NetworkManager dial-up backend in a private network and mount
+# namespace with a private system bus, against
+#  mock: python3-dbusmock's stand-in NetworkManager (a tun device plays a
+#        pppd started by hand);
+#  real: the real NetworkManager with keyfile profiles of the test's own.
+# Usage: nm_dialup.py PROBE mock|real
 import itertools
 import os
 import queue
 import shutil
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 
 if not os.environ.get('PONTAVI_NM_NETNS'):
-    if subprocess.run(['unshare', '-n', 'true'], capture_output=True, check=False).returncode:
+    if subprocess.run(['unshare', '-n', '-m', 'true'], capture_output=True, check=False).returncode:
         sys.exit(77)
     os.environ['PONTAVI_NM_NETNS'] = '1'
-    os.execvp('timeout', ['timeout', '100', 'unshare', '-n', sys.executable] + sys.argv)
+    os.execvp('timeout', ['timeout', '100', 'unshare', '-n', '-m', sys.executable] + sys.argv)
 try:
     import dbus
     import dbusmock
@@ -36,6 +39,7 @@ PROFILES = [('Mobile', 'gsm', {'gsm': {'apn': 'internet'}}),
 ENTRIES = 'entries Cdma,Dsl,Mobile,Phone'
 CONFIGS = itertools.count()
 STARTED = []  # what the end kills
+WORK = tempfile.TemporaryDirectory()  # pylint: disable=consider-using-with
 
 
 def fail(text):
@@ -104,7 +108,7 @@ def set_state(bus, active, state, reason):
     dbus.Interface(obj, dbus.PROPERTIES_IFACE).Set(AC_IFACE, 'State', dbus.UInt32(state))
 
 
-def main():
+def main_mock():
     subprocess.run(['ip', 'tuntap', 'add', 'ppp0', 'mode', 'tun'], check=True)  # a hand-dialled pppd
     server, bus, mock, paths, devices = start_nm()
     probe = Probe(sys.argv[1])
@@ -158,9 +162,55 @@ def main():
     print('ok')
 
 
+REAL_CONF = '''[main]
+plugins=keyfile
+dns=none
+rc-manager=unmanaged
+hostname-mode=none
+auth-polkit=false
+[keyfile]
+path={0}/profiles
+'''
+REAL_PROFILES = {'pppoe': '[pppoe]\nparent=dsl0\nusername=user\npassword=secret\n',
+                 'gsm': '[gsm]\napn=internet\n',
+                 '802-3-ethernet': '[ethernet]\n'}
+
+
+def main_real():
+    # NetworkManager's state and run folders, and its config, are the test's.
+    nm = shutil.which('NetworkManager') or shutil.which('/usr/sbin/NetworkManager')
+    if nm is None or os.geteuid() != 0:
+        sys.exit(77)
+    work = WORK.name
+    for folder in ('/run/NetworkManager', '/var/lib/NetworkManager'):
+        os.makedirs(folder, exist_ok=True)
+        subprocess.run(['mount', '-t', 'tmpfs', 'tmpfs', folder], check=True)
+    os.makedirs(work + '/profiles')
+    with open(work + '/nm.conf', 'w', encoding='utf-8') as conf:
+        conf.write(REAL_CONF.format(work))
+    for n, (kind, body) in enumerate(REAL_PROFILES.items()):
+        path = f'{work}/profiles/{kind}.nmconnection'
+        with open(path, 'w', encoding='utf-8') as profile:
+            profile.write(f'[connection]\nid=P-{kind}\nuuid=00000000-0000-4000-8000-00000000000{n}\n'
+                          f'type={kind}\nautoconnect=false\n' + body)
+        os.chmod(path, 0o600)
+    STARTED.append(subprocess.Popen(
+        [nm, '--no-daemon', '--config=' + work + '/nm.conf', '--config-dir=' + work, '--system-config-dir=' + work,
+         '--intern-config=' + work + '/intern.conf', '--state-file=' + work + '/state', '--pid-file=' + work + '/pid'],
+        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    probe = Probe(sys.argv[1])
+    probe.ask('entries', 'entries P-gsm,P-pppoe')
+    probe.ask('dial P-pppoe', 'dial started')
+    probe.later_error('failed to determine interface name: error determine name for pppoe')
+    probe.proc.stdin.close()
+    if probe.proc.wait(timeout=10) != 0:
+        fail('the probe failed')
+    print('ok')
+
+
 dbusmock.DBusTestCase.start_system_bus()
 try:
-    main()
+    main_mock() if sys.argv[2] == 'mock' else main_real()
 finally:
     for process in STARTED:
         process.kill()
