@@ -5,10 +5,15 @@
 #        pppd started by hand);
 #  real: the real NetworkManager with keyfile profiles of the test's own.
 # Usage: nm_dialup.py PROBE mock|real
+#        nm_dialup.py LOG standin   (for program_nm_dial.sh, inside its namespaces)
+# standin: the stand-in NetworkManager with someone else's Ethernet link up,
+# and a modem that gives a dialled connection an address; writes the bus's
+# address, then "dial", "up", "hangup" or "wired-gone" with times (ms) to LOG.
 import itertools
 import os
 import queue
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -208,9 +213,35 @@ def main_real():
     print('ok')
 
 
+def main_standin():
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))  # the end below still runs
+    _, bus, mock, paths, devices = start_nm()
+    wired = mock.AddActiveConnection([devices['wlan0']], paths['Wired'], '/', 'wired', 2)
+    nm = bus.get_object(NM, NM_PATH)
+    seen = set()
+
+    def log(text):
+        with open(sys.argv[1], 'a', encoding='utf-8') as out:
+            out.write(f'{time.time_ns() // 1000000} {text}\n')
+
+    log(os.environ['DBUS_SYSTEM_BUS_ADDRESS'])
+    for _ in range(3000):  # bounded: the test's own limit is shorter
+        current = set(nm.Get(NM, 'ActiveConnections', dbus_interface=dbus.PROPERTIES_IFACE))
+        for active in current - seen - {wired}:
+            log('dial')
+            give_address(bus, active, '10.64.0.9')
+            log('up')
+        for _ in (seen - current) - {wired}:
+            log('hangup')
+        if wired not in current:
+            log('wired-gone')
+        seen = current
+        time.sleep(0.1)
+
+
 dbusmock.DBusTestCase.start_system_bus()
 try:
-    main_mock() if sys.argv[2] == 'mock' else main_real()
+    {'mock': main_mock, 'real': main_real, 'standin': main_standin}[sys.argv[2]]()
 finally:
     for process in STARTED:
         process.kill()
