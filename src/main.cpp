@@ -30,6 +30,7 @@
 #include "platform/linux/spawn_process_starter.h"
 #include "platform/linux/system_interfaces.h"
 #include "platform/linux/timedated_clock.h"
+#include "platform/linux/xdg_autostart.h"
 #include "platform/linux/xdg_paths.h"
 #include "platform/linux/xdg_shell.h"
 #include "ui/callback_guard.h"
@@ -105,9 +106,27 @@ int run(QApplication& app, pontavi::ShowRequestListener& showRequests) {
 
     PortHelper portHelper(PortHelper::Find(PortHelper::Candidates(PONTAVI_INSTALLED_PORT_HELPER)));
 
-    TForm1 form(FormServices{loop, dialogs, paths, clipboard, shell, resolver, dialUp.service(),
-                             help, window, processes, clock, sound, notifier, 113,
-                             QSystemTrayIcon::isSystemTrayAvailable(), &portHelper});
+    // The autostart entry starts this very file, wherever it was started from.
+    XdgAutostart autostart(XdgAutostart::EntryPath(SystemEnvironment),
+                           QCoreApplication::applicationFilePath().toStdString());
+    FormServices services{loop,
+                          dialogs,
+                          paths,
+                          clipboard,
+                          shell,
+                          resolver,
+                          dialUp.service(),
+                          help,
+                          window,
+                          processes,
+                          clock,
+                          sound,
+                          notifier,
+                          113,
+                          QSystemTrayIcon::isSystemTrayAvailable(),
+                          &portHelper};
+    services.startAtLogin = &autostart;
+    TForm1 form(services);
     FormView view(window, form, guard);
     Tray tray(form.TrayIcon1, form.PopupMenu1(), guard);
     if (form.TrayMenuInWindow()) {

@@ -122,6 +122,7 @@ void ReadOptions(const Reader& store, AppSettings& s) {
     s.AutoCopy = store.Bool(kOptions, "AutoCopy", true);
     s.DisplayAtStartup = store.Bool(kOptions, "Display at Startup", false);
     s.StartupSection = store.Integer(kOptions, "Startup Section", 0);
+    s.StartAtLogin = store.Bool(kOptions, "Start at Login", false);
 }
 
 void ReadServerNames(const Reader& store, AppSettings& s) {
@@ -191,6 +192,7 @@ void WriteOptions(SettingsStore& store, const AppSettings& s) {
     store.WriteBool(kOptions, "AutoCopy", s.AutoCopy);
     store.WriteBool(kOptions, "Display at Startup", s.DisplayAtStartup);
     store.WriteInteger(kOptions, "Startup Section", s.StartupSection);
+    store.WriteBool(kOptions, "Start at Login", s.StartAtLogin);
 }
 
 void WriteMail(SettingsStore& store, const AppSettings& s) {

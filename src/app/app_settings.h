@@ -29,6 +29,8 @@ struct AppSettings {
     bool AutoCopy = true;
     bool DisplayAtStartup = false;
     int StartupSection = 0;  // page index; -1 when none is selected
+    // A record of the box; the autostart entry, when there is one to ask, decides.
+    bool StartAtLogin = false;
     // "MailServers"
     std::vector<std::string> ServerNames;
     // "Mail"

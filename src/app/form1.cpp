@@ -2,6 +2,9 @@
 
 #include "app/form1_impl.h"
 #include "platform/help.h"
+#include "platform/start_at_login.h"
+
+#include <stdexcept>
 
 namespace pontavi {
 
@@ -163,6 +166,22 @@ void TForm1::Help1Click() {
 
 void TForm1::About1Click() {
     impl_->services.dialogs.About();
+}
+
+// Only a change writes or removes the entry: the loader setting the box from
+// the entry leaves a hand-edited one as it is. A failure is said in a box (the
+// user's own click) and the box shows the entry's state again.
+void TForm1::StartAtLoginCBClick() {
+    StartAtLogin* startAtLogin = impl_->services.startAtLogin;
+    if (startAtLogin == nullptr || StartAtLoginCB.Checked() == startAtLogin->Enabled()) {
+        return;
+    }
+    try {
+        startAtLogin->SetEnabled(StartAtLoginCB.Checked());
+    } catch (const std::runtime_error& e) {
+        impl_->dialogs.ShowMessage(e.what());
+        StartAtLoginCB.setChecked(startAtLogin->Enabled());
+    }
 }
 
 void TForm1::OnTopClick() {

@@ -39,6 +39,7 @@ class TAddAppsForm;
 class Resolver;
 class Shell;
 class SoundPlayer;
+class StartAtLogin;
 class Notifier;
 
 // The platform services the window is built on; main() passes the real ones,
@@ -65,6 +66,8 @@ struct FormServices {
     // (null: nowhere).
     PrivilegedPorts* privilegedPorts = nullptr;
     std::string pop3Port = "110";
+    // The desktop's start at login (null: none, the box is disabled).
+    StartAtLogin* startAtLogin = nullptr;
 };
 
 // Page indexes of PageControl1, in tab order; "Startup Section" stores them.
@@ -139,6 +142,10 @@ class TForm1 {
         ControlInfo{.name = "MailSettingBtn", .caption = "&Settings", .help = 105}};
     CheckBox DisplayAtStartupCB{ControlInfo{
         .name = "DisplayAtStartupCB", .caption = "Display Pontavi window at startup", .help = 107}};
+    // Ticked while the desktop starts the program at login: what its
+    // autostart entry says, read at every start.
+    CheckBox StartAtLoginCB{ControlInfo{
+        .name = "StartAtLoginCB", .caption = "Start Pontavi when I log in", .help = 109}};
     ComboBox StartSectionCombo{ControlInfo{.name = "StartSectionCombo", .help = 108},
                                {"Requests", "Options", "Messages", "Online Timer", "DNS Lookup",
                                 "Edit Idents", "Auto-Launch", "Net Time", "URL"}};
@@ -235,6 +242,7 @@ class TForm1 {
     void About1Click();
     void OnTopClick();
     void MailCBClick();
+    void StartAtLoginCBClick();
     void IniFileRead();
     void IniFileWrite();
 

@@ -161,6 +161,8 @@ TForm1Impl::TForm1Impl(TForm1& owner, FormServices platform)
     idents.bind();
     form.OnTop.OnClick = [this] { form.OnTopClick(); };
     form.MailCB.OnClick = [this] { form.MailCBClick(); };
+    form.StartAtLoginCB.setEnabled(services.startAtLogin != nullptr);
+    form.StartAtLoginCB.OnClick = [this] { form.StartAtLoginCBClick(); };
     form.BitBtn1.OnClick = [this] { runMailProgram(); };
     form.MailSettingBtn.setEnabled(false);
     form.MailSettingBtn.OnClick = [this] { MailSettingBtnClick(); };

@@ -1,6 +1,7 @@
 // Moving every setting between the store and the window's controls and lists.
 #include "app/form1_impl.h"
 #include "platform/paths.h"
+#include "platform/start_at_login.h"
 
 namespace pontavi {
 
@@ -55,6 +56,9 @@ void TForm1Impl::applyReadStep(ReadStep step) {
             form.AutoCopyCB.setChecked(storedSettings.AutoCopy);
             form.DisplayAtStartupCB.setChecked(storedSettings.DisplayAtStartup);
             form.StartSectionCombo.setItemIndex(storedSettings.StartupSection);
+            form.StartAtLoginCB.setChecked(services.startAtLogin != nullptr
+                                               ? services.startAtLogin->Enabled()
+                                               : storedSettings.StartAtLogin);
             break;
         case ReadStep::MailServers:
             ServerNames = storedSettings.ServerNames;
@@ -109,6 +113,7 @@ AppSettings TForm1Impl::collectSettings() const {
     out.AutoCopy = form.AutoCopyCB.Checked();
     out.DisplayAtStartup = form.DisplayAtStartupCB.Checked();
     out.StartupSection = form.StartSectionCombo.ItemIndex();
+    out.StartAtLogin = form.StartAtLoginCB.Checked();
     out.ServerNames = ServerNames;
     out.CheckMail = form.MailCB.Checked();
     out.AutoConnectEntry = connection.AutoConnectEntry;

@@ -165,6 +165,7 @@ QWidget* FormView::optionsPage() {
     mailRow->addStretch();
     addButton(mailRow, form_.MailSettingBtn);
     check(form_.DisplayAtStartupCB, layout);
+    check(form_.StartAtLoginCB, layout);
 
     auto* sectionRow = new QHBoxLayout;
     layout->addLayout(sectionRow);

@@ -21,6 +21,7 @@ const std::map<int, const char*>& descriptions() {
          "Auto-Launch list."},
         {107, "Shows this window when Pontavi starts, instead of only the tray icon."},
         {108, "The page this window opens on each time it is shown."},
+        {109, "Starts Pontavi when you log in to your desktop."},
         {110, "Shows the Messages page when new mail arrives."},
         {111, "Plays a sound when new mail arrives."},
         {112, "Starts your mail program when new mail arrives."},

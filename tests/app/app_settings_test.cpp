@@ -71,6 +71,7 @@ AppSettings Configured() {
     s.CopyIP = true;
     s.AutoCopy = false;
     s.DisplayAtStartup = true;
+    s.StartAtLogin = true;
     s.StartupSection = -1;
     s.ServerNames = {"Home", "Work"};
     s.MailInterval = 12;
@@ -103,7 +104,7 @@ TEST_F(AppSettingsTest, WritesTheLayoutInItsOrder) {
     WriteAppSettings(store_, crypt_, Configured());
     EXPECT_EQ(store_.ValueNames("Options"),
               (Names{"AlwaysOnTop", "UseFirst", "AppsDelay", "UpdateClock", "CopyIP", "AutoCopy",
-                     "Display at Startup", "Startup Section"}));
+                     "Display at Startup", "Startup Section", "Start at Login"}));
     EXPECT_EQ(store_.ValueNames("Mail"), (Names{"MailTimer", "CheckMail", "AutoRun", "MailProgram",
                                                 "PlayWav", "WavFile", "Notify"}));
     EXPECT_EQ(store_.ValueNames("Home"),

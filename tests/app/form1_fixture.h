@@ -44,9 +44,10 @@ class Form1Test : public ::testing::Test {
 
     TForm1& create() {
         form.reset();
-        form = std::make_unique<TForm1>(FormServices{loop, dialogs, *paths, clipboard, shell,
-                                                     resolver, dialUp, help, host, processes, clock,
-                                                     sound, notifier, 0, hasTray});
+        FormServices services{loop, dialogs,   *paths, clipboard, shell,    resolver, dialUp, help,
+                              host, processes, clock,  sound,     notifier, 0,        hasTray};
+        services.startAtLogin = startAtLogin;
+        form = std::make_unique<TForm1>(services);
         form->FormCreate();
         return *form;
     }
@@ -85,6 +86,7 @@ class Form1Test : public ::testing::Test {
     FakeNotifier notifier;
     std::unique_ptr<TForm1> form;
     bool hasTray = true;
+    StartAtLogin* startAtLogin = nullptr;
 };
 
 }  // namespace pontavi
