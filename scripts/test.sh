@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the normal build (core
-# and Qt view), the core again under AddressSanitizer and UBSan, and a bounded
-# run of every fuzz target, after a style check of every tracked source.
+# and Qt view) and its Debian package, the core again under AddressSanitizer
+# and UBSan, and a bounded run of every fuzz target, after a style check of
+# every tracked source.
 # Ends with one line counting all tests.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -54,6 +55,15 @@ else
 fi
 
 run_suite "build and tests" build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The Debian package of that build: installed, checked and removed again.
+echo "== package"
+bash scripts/package_check.sh build
+case $? in
+    0) passed=$((passed + 1)) ;;
+    77) ;;
+    *) failed=$((failed + 1)) ;;
+esac
+
 run_suite "sanitizers (ASan, UBSan)" build-asan -DCMAKE_BUILD_TYPE=Debug -DPONTAVI_SANITIZE=ON \
     -DPONTAVI_UI=OFF -DPONTAVI_BENCH=OFF
 
