@@ -38,7 +38,7 @@ void BM_LineFraming(benchmark::State& state) {
                     at += take;
                     return take;
                 },
-                [&](const std::string& line) {
+                [&](const std::string& line, bool) {
                     benchmark::DoNotOptimize(line.data());
                     ++lines;
                 });

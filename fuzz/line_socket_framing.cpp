@@ -1,6 +1,8 @@
 // Arbitrary bytes, in arbitrary chunks, through the line framing of a line
-// socket with a chosen buffer size, line end and options. Never crashes or
-// hangs; each fill takes at most the buffer's free part; with the line end
+// socket with a chosen buffer size, line end and options. Never crashes,
+// raises or stalls: with line events the buffer always has room after a
+// fill, and no line is longer than the buffer; each fill takes at most the
+// buffer's free part; until a line is cut for its length, with the line end
 // kept, the lines delivered plus the bytes still held are exactly the bytes
 // received, except for the LF of a CR LF split across two reads, which is
 // dropped; no line holds a line end before its last bytes, and no line
@@ -16,7 +18,6 @@
 
 namespace {
 
-using pontavi::EBufferedSocketException;
 using pontavi::LineFramer;
 using pontavi::SocketBuffer;
 using pontavi::TLineEnd;
@@ -69,8 +70,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // `fed` is what the framer received, less the LF it is expected to drop.
     std::string fed, delivered, pending;
     bool lineFeedDue = false;
-    auto deliver = [&](const std::string& line) {
+    bool cut = false;  // a line was cut for its length: the rest of it is not delivered
+    auto deliver = [&](const std::string& line, bool complete) {
         checkLine(line, end, keep);
+        check(line.size() <= static_cast<std::size_t>(bufferSize));
+        check(complete || line.size() == static_cast<std::size_t>(bufferSize));
+        cut = cut || !complete;
         delivered += line;
         // With the line end kept, a line ending in a lone CR ended at the last
         // byte held.
@@ -84,42 +89,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         in.size -= chunk;
         // Readiness brings one fill per turn while bytes wait; a few turns
         // here, the rest with the next chunk.
-        bool stuck = false;
-        for (int turn = 0; turn < 4 && !pending.empty() && !stuck; ++turn) {
+        for (int turn = 0; turn < 4 && !pending.empty(); ++turn) {
             const std::size_t room = buffer.Free();
             std::size_t got = 0;
-            try {
-                framer.Fill(
-                    [&](char* area, std::size_t n) {
-                        const std::size_t take = std::min(n, pending.size());
-                        std::memcpy(area, pending.data(), take);
-                        const bool drop = lineFeedDue && take > 0 && pending[0] == '\n';
-                        fed.append(pending, drop ? 1 : 0, take - (drop ? 1 : 0));
-                        lineFeedDue = false;
-                        pending.erase(0, take);
-                        got = take;
-                        return take;
-                    },
-                    deliver);
-            } catch (const EBufferedSocketException&) {
-                check(buffer.Full());
-                stuck = lineEvents;  // would wait for its peer for good
-            }
+            framer.Fill(
+                [&](char* area, std::size_t n) {
+                    const std::size_t take = std::min(n, pending.size());
+                    std::memcpy(area, pending.data(), take);
+                    const bool drop = lineFeedDue && take > 0 && pending[0] == '\n';
+                    fed.append(pending, drop ? 1 : 0, take - (drop ? 1 : 0));
+                    lineFeedDue = false;
+                    pending.erase(0, take);
+                    got = take;
+                    return take;
+                },
+                deliver);
             check(got <= room);
-        }
-        if (stuck) {
-            break;
+            check(!lineEvents || !buffer.Full());
         }
         if (!lineEvents) {
             // The program takes its lines with ReadLine.
             std::string line;
-            while (framer.Take(line)) {
-                deliver(line);
+            bool complete = true;
+            while (framer.Take(line, complete)) {
+                deliver(line, complete);
             }
         }
         check(buffer.Count() <= buffer.Size());
     }
-    if (keep) {
+    if (keep && !cut) {
         check(delivered + std::string(buffer.Held()) == fed);
     }
     return 0;

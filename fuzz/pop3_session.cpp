@@ -4,9 +4,12 @@
 // whether the first mailbox asks for STARTTLS (so the replies meet the CAPA
 // and STLS steps, and a handshake with a server that speaks no TLS), and
 // whether the session keeps a header cache (so they meet CAPA, UIDL and LIST
-// after the login, pipelined TOPs, and a second cycle that uses the cache).
+// after the login, pipelined TOPs, and a second cycle that uses the cache),
+// and whether the first mailbox's password holds a CR LF and a second command.
 // The session never crashes or hangs, every cycle completes exactly once,
-// every error entry names the mailbox, and the grid stays within its cap.
+// every error entry names the mailbox, the grid stays within its cap, every
+// command the server receives is one line (no CR or NUL; never "dele"), and
+// every row the session began is finished with its mailbox's name.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -55,6 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool closeAtEnd = (data[0] & 1) != 0;
     const bool startTls = (data[0] & 2) != 0;
     const bool cached = (data[0] & 4) != 0;
+    const bool smuggler = (data[0] & 8) != 0;
     std::vector<std::string> replies(1);
     for (size_t i = 1; i < size; ++i) {
         if (data[i] == 0) {
@@ -81,8 +85,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     server.OnAccept = [&](TSockCtrl&, TSocketBase* socket) {
         auto* c = dynamic_cast<TLineSocketBase*>(socket);
         c->setWriteBufferSize(1 << 20);
-        const bool upgradeOnly = startTls && ++accepted == 1;
+        // The first connection is the STARTTLS mailbox's, unless its
+        // password keeps it from connecting at all.
+        const bool upgradeOnly = startTls && !smuggler && ++accepted == 1;
         c->OnLine = [&, upgradeOnly](TLineSocketBase& conn, const std::string& line, bool) {
+            check(IsSingleLine(line) && line.rfind("dele", 0) != 0);
             // This server speaks no TLS, so the STARTTLS mailbox's login
             // must never reach it.
             check(!upgradeOnly || (line.rfind("user ", 0) != 0 && line.rfind("pass ", 0) != 0));
@@ -110,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                         limits, &tls);
     int completions = 0;
     session.OnCycleComplete = [&] { ++completions; };
-    MailServerRecord box{"Box", "127.0.0.1", "u", "p"};
+    MailServerRecord box{"Box", "127.0.0.1", "u", smuggler ? "p\r\ndele 1" : "p"};
     if (startTls) {
         box.Security = MailSecurity::StartTls;
     }
@@ -129,6 +136,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             check(e.size() > 4 && (e.ends_with("@Box") || e.ends_with("@Two")));
         }
         check(grid.RowCount() <= 20 + 1);
+        for (std::int64_t row = 1; row < session.MessageRow; ++row) {
+            const std::string& name = grid.Cell(2, static_cast<int>(row));
+            check(name == "Box" || name == "Two");
+        }
         check(cache.Size(box) <= 20);
     }
     return 0;

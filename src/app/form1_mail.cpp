@@ -136,15 +136,21 @@ void TForm1Impl::alertNewMail() {
     }
 }
 
-// Sender and subject of the last row listed: the newest message of the last
-// server that had any.
+// Sender and subject of the newest new message, as plain text (the notifier
+// makes it safe for the notification server); a line for each one it has.
 std::string TForm1Impl::newestMessageText() const {
-    const int row = form.StringGrid1.RowCount() - 1;
-    if (row < 1 ||
-        (form.StringGrid1.Cell(0, row).empty() && form.StringGrid1.Cell(1, row).empty())) {
+    if (!pop3.NewestNew) {
         return {};
     }
-    return "From: " + form.StringGrid1.Cell(0, row) + "\nSubject: " + form.StringGrid1.Cell(1, row);
+    std::string text;
+    const auto add = [&text](const char* label, const std::string& value) {
+        if (!value.empty()) {
+            text += (text.empty() ? std::string() : "\n") + label + value;
+        }
+    };
+    add("From: ", pop3.NewestNew->From);
+    add("Subject: ", pop3.NewestNew->Subject);
+    return text;
 }
 
 void TForm1Impl::MailSettingBtnClick() {

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "mail/server_address.h"
+#include "net/line_framer.h"
 #include "net/line_socket.h"
 #include "net/sock_error.h"
 
@@ -112,11 +113,7 @@ Pop3Session::Pop3Session(SocketLayer& layer, Pop3SessionParts parts, Pop3Limits 
         PopClientDisconnect(socket);
     };
     PopClient.OnConnect = [this](TSockCtrl&, TSocketBase* socket) { onConnect(socket); };
-    dialogue_.OnTimer = [this] {
-        addError("-ERR No reply from the server for " +
-                 std::to_string(limits_.dialogueTimeOut / 1000) + " seconds");
-        PopClientDisconnect(PopClient.Connection());
-    };
+    dialogue_.OnTimer = [this] { dialogueTimedOut(); };
     // A server that does not close after "quit" has said all it will say.
     quitGrace_.OnTimer = [this] { PopClientDisconnect(PopClient.Connection()); };
 }
@@ -131,6 +128,7 @@ void Pop3Session::ResetCycle(std::vector<MailServerRecord> servers) {
     NewMessages = 0;
     State = SessionState::AwaitGreeting;
     listed_ = 0;
+    NewestNew.reset();
     plan_.clear();
     if (parts_.Cache != nullptr) {
         parts_.Cache->KeepOnly(Servers);
@@ -153,10 +151,39 @@ void Pop3Session::addError(const std::string& text) {
     parts_.MailErrorList.push_back(text + "@" + ServerName());
 }
 
+// A session that has not moved on within the dialogue time-out is given up,
+// whether the server said nothing or kept sending without ending its reply
+// (a server dripping lines must not hold the cycle and the line).
+void Pop3Session::dialogueTimedOut() {
+    const std::string seconds = std::to_string(limits_.dialogueTimeOut / 1000);
+    addError(bytesSinceProgress_ == 0
+                 ? "-ERR No reply from the server for " + seconds + " seconds"
+                 : "-ERR The server did not finish its reply within " + seconds + " seconds");
+    PopClientDisconnect(PopClient.Connection());
+}
+
+// What the session would send of the record must each be one line: a value
+// holding CR, LF or NUL (a hand-edited settings file) would smuggle a second
+// command (a "dele") to the server. Such a mailbox is not contacted at all.
+std::string Pop3Session::unsendableField() const {
+    const MailServerRecord* r = record();
+    if (r == nullptr) {
+        return {};
+    }
+    if (!IsSingleLine(r->Server)) {
+        return "-ERR The server name holds a line break or NUL character";
+    }
+    if (!IsSingleLine(r->UserName) || !IsSingleLine(r->Password)) {
+        return "-ERR The user name or password holds a line break or NUL character";
+    }
+    return {};
+}
+
 void Pop3Session::CheckMail() {
     running_ = true;
     sessionOpen_ = true;
     topStatusPending_ = false;
+    rowBegun_ = false;
     bytesSinceProgress_ = 0;
     quitsSent_ = 0;
     capaOpen_ = false;
@@ -172,6 +199,11 @@ void Pop3Session::CheckMail() {
     inFlight_.clear();
     inFlightBytes_ = 0;
     reading_ = {};
+    if (const std::string refusal = unsendableField(); !refusal.empty()) {
+        addError(refusal);
+        PopClientDisconnect(nullptr);
+        return;
+    }
     const MailServerRecord* r = record();
     const std::string server = r != nullptr ? r->Server : std::string();
     const MailSecurity security = r != nullptr ? r->Security : MailSecurity::None;
@@ -268,8 +300,16 @@ void Pop3Session::failAndQuit(const std::string& text) {
     PopQuit();
 }
 
+// The dialogue moved on: a reply completed (or a listing line accounted for
+// one more message). The dialogue's time-out and the byte bound start anew.
+// Nothing else restarts them, so a server that sends lines without moving
+// the dialogue on is bounded in time and in bytes.
 void Pop3Session::progress() {
     bytesSinceProgress_ = 0;
+    if (sessionOpen_ && State != SessionState::Quitting && State != SessionState::Handshaking) {
+        dialogue_.setEnabled(false);
+        dialogue_.setEnabled(true);
+    }
 }
 
 void Pop3Session::PopClientLineRead(const std::string& line) {
@@ -280,8 +320,6 @@ void Pop3Session::PopClientLineRead(const std::string& line) {
         return;  // nothing is read in clear once the upgrade has begun
     }
     if (State != SessionState::Quitting) {
-        dialogue_.setEnabled(false);  // a fresh wait for the next line
-        dialogue_.setEnabled(true);
         bytesSinceProgress_ += line.size() + 2;
         if (bytesSinceProgress_ > limits_.bytesWithoutProgress) {
             failAndQuit("-ERR The server sent more than " +
@@ -395,6 +433,7 @@ void Pop3Session::capaLine(const std::string& line) {
                         line.substr(0, 200) + ")");
             return;
         }
+        progress();
         capaOpen_ = true;
         return;
     }
@@ -652,24 +691,50 @@ void Pop3Session::sendTops() {
 }
 
 void Pop3Session::replay(const CachedHeaders& headers) {
+    beginRow();
     if (headers.from) {
-        ensureRow(MessageRow);
-        parts_.StringGrid1.setCell(0, GridRows(MessageRow), *headers.from);
+        setRowCell(0, *headers.from);
     }
     if (headers.subject) {
-        ensureRow(MessageRow);
-        parts_.StringGrid1.setCell(1, GridRows(MessageRow), *headers.subject);
+        setRowCell(1, *headers.subject);
     }
     for (const std::string& line : headers.messageIds) {
-        if (parts_.Seen.Add(line)) {
-            ++NewMessages;
-        }
+        seenId(line);
     }
 }
 
-void Pop3Session::finishRow() {
+// A message's row begins empty, whatever an earlier cycle or session left in
+// it: a message without From or Subject shows none.
+void Pop3Session::beginRow() {
+    rowBegun_ = true;
+    rowIsNew_ = false;
+    for (int col = 0; col < 3; ++col) {
+        setRowCell(col, std::string());
+    }
+}
+
+void Pop3Session::setRowCell(int col, const std::string& text) {
     ensureRow(MessageRow);
-    parts_.StringGrid1.setCell(2, GridRows(MessageRow), ServerName());
+    parts_.StringGrid1.setCell(col, GridRows(MessageRow), text);
+}
+
+void Pop3Session::seenId(const std::string& line) {
+    if (parts_.Seen.Add(line)) {
+        ++NewMessages;
+        rowIsNew_ = true;
+    }
+}
+
+// The row gets its mailbox and the next message the next row; also a row
+// begun by a session that ends before the message's "." (the next mailbox
+// must not write into it).
+void Pop3Session::finishRow() {
+    rowBegun_ = false;
+    setRowCell(2, ServerName());
+    if (rowIsNew_) {
+        const int row = GridRows(MessageRow);
+        NewestNew = ListedMessage{parts_.StringGrid1.Cell(0, row), parts_.StringGrid1.Cell(1, row)};
+    }
     ++listed_;
     ++MessageRow;
     ++next_;
@@ -683,24 +748,24 @@ void Pop3Session::ensureRow(std::int64_t row) {
 }
 
 void Pop3Session::headerLine(const std::string& line) {
-    if (std::exchange(topStatusPending_, false) && LoweredPrefix(line, 4) == "-err") {
-        // TOP is optional in POP3: a server without it says so here, and
-        // waiting for a "." that will never come would only stall the cycle.
-        failAndQuit(line);
-        return;
+    if (std::exchange(topStatusPending_, false)) {
+        if (LoweredPrefix(line, 4) == "-err") {
+            // TOP is optional in POP3: a server without it says so here, and
+            // waiting for a "." that will never come would only stall the cycle.
+            failAndQuit(line);
+            return;
+        }
+        progress();  // the TOP reply's status line
+        beginRow();
     }
     if (StartsWith(line, "From:")) {
-        ensureRow(MessageRow);
         reading_.from = line.size() > 6 ? line.substr(6, kMaxCell) : std::string();
-        parts_.StringGrid1.setCell(0, GridRows(MessageRow), *reading_.from);
+        setRowCell(0, *reading_.from);
     } else if (StartsWith(line, "Subject:")) {
-        ensureRow(MessageRow);
         reading_.subject = line.size() > 9 ? line.substr(9, kMaxCell) : std::string();
-        parts_.StringGrid1.setCell(1, GridRows(MessageRow), *reading_.subject);
+        setRowCell(1, *reading_.subject);
     } else if (LoweredPrefix(line, 11) == "message-id:") {
-        if (parts_.Seen.Add(line)) {
-            ++NewMessages;
-        }
+        seenId(line);
         if (reading_.messageIds.size() <= UidlHeaderCache::kMaxIdLines) {
             reading_.messageIds.push_back(line);  // one too many is not kept
         }
@@ -756,6 +821,9 @@ void Pop3Session::PopClientDisconnect(TSocketBase* socket) {
     }
     sessionOpen_ = false;
     stopTimers();
+    if (rowBegun_) {
+        finishRow();
+    }
     // The next session opens once this one has unwound (it may have ended
     // inside a lookup wait or inside Open).
     layer_.Loop().post([this, alive = std::weak_ptr<int>(life_)] {

@@ -64,14 +64,17 @@ struct Pop3Limits {
     std::string port = "110";     // clear text and STARTTLS
     std::string tlsPort = "995";  // TLS from the first byte (POP3S)
     int connectTimeOut = 30;      // seconds, the lookup and the connect phase (PopClient's TimeOut)
-    // A connected server that sends no line for this long is given up with an
-    // entry (a TOP it never ends, a server gone silent).
+    // A connected server that does not move the dialogue on for this long is
+    // given up with an entry (a server gone silent, a TOP it never ends, one
+    // that drips lines). Only a completed reply (the greeting, a status line,
+    // the "." of a listing) or a listing line for one more message restarts it.
     Millis dialogueTimeOut = 60'000;
     // After "quit" the server has this long to close, whatever it still sends.
     Millis quitGrace = 10'000;
     // Bytes of lines accepted without the dialogue moving on (one message's
-    // headers, junk while waiting for the STAT reply).
-    std::size_t bytesWithoutProgress = 1u << 20;
+    // headers, junk while waiting for the STAT reply). A line longer than the
+    // read buffer counts with its first part only; the rest is dropped.
+    std::size_t bytesWithoutProgress = 64u << 10;
     // Messages listed in the grid per cycle; the counts still take the STAT
     // figures.
     std::int64_t maxListedMessages = 100'000;
@@ -129,6 +132,13 @@ class Pop3Session {
     std::int64_t MessageRow = 1;
     std::int64_t TotalMessages = 0;
     int NewMessages = 0;
+    // Sender and subject of the newest new message: the last one listed this
+    // cycle whose Message-ID had not been seen before. Empty without one.
+    struct ListedMessage {
+        std::string From;
+        std::string Subject;
+    };
+    std::optional<ListedMessage> NewestNew;
 
     // Runs (one loop turn after the last session ended) when the cycle is
     // complete; CurrentServer still names the last server.
@@ -170,7 +180,12 @@ class Pop3Session {
     void startHeaders();
     void advance();
     void sendTops();
+    void beginRow();
+    void setRowCell(int col, const std::string& text);
+    void seenId(const std::string& line);
     void finishRow();
+    void dialogueTimedOut();
+    std::string unsendableField() const;
     void replay(const CachedHeaders& headers);
     void keepHeaders();
     const CachedHeaders* cachedAt(std::int64_t index) const;
@@ -193,6 +208,8 @@ class Pop3Session {
     bool running_ = false;
     bool sessionOpen_ = false;       // between CheckMail and the session's end
     bool topStatusPending_ = false;  // the next line opens a TOP reply
+    bool rowBegun_ = false;          // the row at MessageRow belongs to a message being read
+    bool rowIsNew_ = false;          // that message's Message-ID was not seen before
     std::size_t bytesSinceProgress_ = 0;
     int quitsSent_ = 0;
     std::int64_t listed_ = 0;  // messages given a grid row this cycle

@@ -8,6 +8,9 @@ TLineSocketBase::TLineSocketBase(TSockCtrl& owner)
     : TBufferedSocketBase(owner), framer_(ReadBuffer()) {}
 
 bool TLineSocketBase::SendLine(const std::string& text) {
+    if (!IsSingleLine(text)) {
+        return false;  // it would reach the peer as more than one line
+    }
     const bool addEnd = (framer_.Options() & lsoAddTerminator) != 0;
     const char* end = LineEndText(framer_.LineEnd());
     const std::size_t endLength = addEnd ? std::strlen(end) : 0;
@@ -23,29 +26,31 @@ bool TLineSocketBase::SendLine(const std::string& text) {
     return true;
 }
 
-bool TLineSocketBase::ReadLine(std::string& line) {
-    if (!framer_.Take(line)) {
+bool TLineSocketBase::ReadLine(std::string& line, bool& complete) {
+    if (!framer_.Take(line, complete)) {
         return false;
     }
     ReadBufferFreed();
     return true;
 }
 
-void TLineSocketBase::LineNotification(const std::string& line) {
+void TLineSocketBase::LineNotification(const std::string& line, bool complete) {
     if (OnLine) {
         // A copy: the handler may reassign OnLine.
         TLineEvent handler = OnLine;
-        handler(*this, line, true);
+        handler(*this, line, complete);
     }
 }
 
 void TLineSocketBase::FillReadBuffer() {
-    framer_.Fill([this](char* room, std::size_t size) { return ReceiveInto(room, size); },
-                 [this](const std::string& line) { LineNotification(line); });
+    framer_.Fill(
+        [this](char* room, std::size_t size) { return ReceiveInto(room, size); },
+        [this](const std::string& line, bool complete) { LineNotification(line, complete); });
 }
 
 void TLineSocketBase::ReadBufferFull() {
-    framer_.FullRule([this](const std::string& line) { LineNotification(line); });
+    framer_.FullRule(
+        [this](const std::string& line, bool complete) { LineNotification(line, complete); });
 }
 
 }  // namespace pontavi

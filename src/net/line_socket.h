@@ -11,7 +11,8 @@ namespace pontavi {
 class TLineSocketBase;
 
 // A received line: the socket, the text (without its line end unless
-// lsoKeepTerminator) and whether it is complete (always true here).
+// lsoKeepTerminator) and whether it is complete: false for the first part of
+// a line longer than the read buffer, whose rest is dropped (see LineFramer).
 using TLineEvent =
     std::function<void(TLineSocketBase& sender, const std::string& line, bool complete)>;
 
@@ -32,16 +33,22 @@ class TLineSocketBase : public TBufferedSocketBase {
 
     // Queues the text (and, with lsoAddTerminator, the line end); false with
     // nothing queued when the write buffer's free space is smaller than both
-    // together. Flushes with lsoAutoFlush.
+    // together, or when the text holds a CR, LF or NUL (it would reach the
+    // peer as more than one command; callers check outside values with
+    // IsSingleLine first to say why). Flushes with lsoAutoFlush.
     bool SendLine(const std::string& text);
-    // Takes the next complete line; false when none is held.
-    bool ReadLine(std::string& line);
+    // Takes the next line; false when none is held. `complete` as for OnLine.
+    bool ReadLine(std::string& line, bool& complete);
+    bool ReadLine(std::string& line) {
+        bool complete = true;
+        return ReadLine(line, complete);
+    }
 
   protected:
     void FillReadBuffer() override;
     void ReadBufferFull() override;
     // Raises OnLine.
-    virtual void LineNotification(const std::string& line);
+    virtual void LineNotification(const std::string& line, bool complete);
 
   private:
     LineFramer framer_;

@@ -287,8 +287,9 @@ TEST_F(IdentResponderTest, SplitCrLfAndBareCrGetExactReplies) {
     auto peer = connectRaw(port);
     EXPECT_EQ(ask(peer, "6191, 23\r"), "6191, 23 : USERID : UNIX : Default\r\n");
     EXPECT_EQ(ask(peer, "\n1, 2\r\n"), "1, 2 : USERID : UNIX : Default\r\n");
-    EXPECT_EQ(ask(peer, "ab\rx\r\n5, 6\r\n", 2),
-              "ab\rx : USERID : UNIX : Default\r\n5, 6 : USERID : UNIX : Default\r\n");
+    // A bare CR is data of the request, but a reply holding it would be two
+    // lines to the peer: it is not sent.
+    EXPECT_EQ(ask(peer, "ab\rx\r\n5, 6\r\n"), "5, 6 : USERID : UNIX : Default\r\n");
 }
 
 }  // namespace

@@ -40,7 +40,9 @@ class Framing {
                 pending.erase(0, n);
                 return n;
             },
-            [this](const std::string& line) { lines.push_back(line); });
+            [this](const std::string& line, bool complete) {
+                lines.push_back(complete ? line : "[cut]" + line);
+            });
     }
 
     SocketBuffer buffer;
@@ -70,15 +72,46 @@ TEST(LineFramer, LineOfBufferSizeMinusOneIsDelivered) {
     EXPECT_EQ(f.lines[1], "next");
 }
 
-TEST(LineFramer, CrBeyondTheBufferRaisesReadBufferFull) {
-    Framing f(1024);
-    try {
-        f.arrive(std::string(1024, 'q') + "\r\n");
-        FAIL();
-    } catch (const EBufferedSocketException& e) {
-        EXPECT_STREQ(e.what(), "Read buffer full, user did not flush");
+// A line longer than the buffer gives its first part, marked cut; the rest
+// is dropped through its line end and the next line comes as usual.
+TEST(LineFramer, OverlongLineGivesItsFirstPartAndTheNextLineFollows) {
+    const std::string q(16, 'q');
+    const struct {
+        const char* name;
+        std::vector<std::string> chunks;
+        TLineEnd end;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"CR just beyond", {q + "\r\nnext\r\n"}, TLineEnd::leCRLF, {"[cut]" + q, "next"}},
+        {"much longer", {q + q + q + "\r\nnext\r\n"}, TLineEnd::leCRLF, {"[cut]" + q, "next"}},
+        {"bare CRs",
+         {"ab\rx" + q + "\r\nnext\r\n"},
+         TLineEnd::leCRLF,
+         {"[cut]ab\rx" + q.substr(4), "next"}},
+        {"CR LF split at the end",
+         {q + q + "\r", "\nnext\r\n"},
+         TLineEnd::leCRLF,
+         {"[cut]" + q, "next"}},
+        {"dropped CR then data",
+         {q + q + "\r", "z\r\nnext\r\n"},
+         TLineEnd::leCRLF,
+         {"[cut]" + q, "z", "next"}},
+        {"in small pieces",
+         {q, "qq", "q\r", "\nnext\r\n"},
+         TLineEnd::leCRLF,
+         {"[cut]" + q, "next"}},
+        {"LF mode", {q + q + "\nnext\n"}, TLineEnd::leLF, {"[cut]" + q, "next"}},
+        {"never ends", {q + q + q + q}, TLineEnd::leCRLF, {"[cut]" + q}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Framing f(16, c.end);
+        for (const std::string& chunk : c.chunks) {
+            f.arrive(chunk);
+        }
+        EXPECT_EQ(f.lines, c.lines);
+        EXPECT_EQ(f.buffer.Count(), 0u);
     }
-    EXPECT_TRUE(f.lines.empty());
 }
 
 TEST(LineFramer, BareCrIsDataOfTheLineAndBlocksNothing) {
@@ -173,12 +206,21 @@ TEST(LineFramer, WithoutLineEventsAFullBufferHoldingALineIsNoError) {
     Framing f(8);
     f.framer.setOptions(lsoAddTerminator);
     EXPECT_NO_THROW(f.arrive("ab\r\ncdef"));
-    Framing g(8);
-    g.framer.setOptions(lsoAddTerminator);
-    EXPECT_THROW(g.arrive("abcdefgh"), EBufferedSocketException);
-    Framing h(8);
-    h.framer.setOptions(lsoAddTerminator);
-    EXPECT_THROW(h.arrive("ab\rcdefg"), EBufferedSocketException);
+    // A full buffer without a line end waits as the first part of a line.
+    for (const std::string held : {"abcdefgh", "ab\rcdefg"}) {
+        Framing g(8);
+        g.framer.setOptions(lsoAddTerminator);
+        EXPECT_NO_THROW(g.arrive(held + "ij\r\nk\r\n"));
+        std::string line;
+        bool complete = true;
+        ASSERT_TRUE(g.framer.Take(line, complete));
+        EXPECT_EQ(line, held);
+        EXPECT_FALSE(complete);
+        g.arrive("");
+        ASSERT_TRUE(g.framer.Take(line, complete));
+        EXPECT_EQ(line, "k");
+        EXPECT_TRUE(complete);
+    }
 }
 
 TEST(LineFramer, FullBufferFirstGivesUpItsLines) {
