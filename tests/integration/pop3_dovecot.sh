@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The POP3 check session against a real POP3 server: dovecot on loopback in a
 # private network namespace, with mailboxes of 0, 1 and 500 messages (with and
-# without Message-ID, long and folded headers) and a mailbox with a wrong
+# without Message-ID, long and folded headers, header lines of 10 KB and of
+# 1 MB, longer than the session's read buffer) and a mailbox with a wrong
 # password. Checks every grid row, the counts, the error entry, and that a
 # second cycle finds nothing new. Then the same two cycles with and without
 # the header cache on twin mailboxes that change between them: the same rows,
@@ -58,7 +59,8 @@ fail() {
 port=1110
 long_subject=$(printf 'L%.0s' $(seq 1 300))
 folded_refs="References: <a@x>"$'\r\n'" <b@x>"$'\r\n'" <c@x>"
-long_header="X-Long: $(printf 'h%.0s' $(seq 1 5000))"
+long_header="X-Long: $(head -c 10240 /dev/zero | tr '\0' h)"
+huge_header="X-Huge: $(head -c 1048576 /dev/zero | tr '\0' h)"
 
 dovecot_user empty secret
 dovecot_user one secret
@@ -75,6 +77,7 @@ for n in $(seq 1 500); do
     extra=""
     [ $((n % 50)) -eq 0 ] && subject="$long_subject"
     [ $((n % 70)) -eq 0 ] && extra="$long_header"
+    [ "$n" -eq 250 ] && extra="$huge_header"
     dovecot_message many "$n" "sender$n@example.test" "$subject" "$id" "$extra"
     printf 'row sender%s@example.test\t%s\tMany\n' "$n" "${subject:0:255}" >>"$work/expected"
 done

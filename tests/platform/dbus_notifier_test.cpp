@@ -60,10 +60,12 @@ class PrivateBus {
 };
 
 // A notification service on that bus, served by a thread of its own; it
-// records what it is asked to show.
+// records what it is asked to show and names the capabilities it was given.
 class FakeNotificationService {
   public:
-    explicit FakeNotificationService(const std::string& address) {
+    explicit FakeNotificationService(const std::string& address,
+                                     std::vector<std::string> capabilities = {"body"})
+        : capabilities_(std::move(capabilities)) {
         thread_ = std::thread([this, address] { serve(address); });
         std::unique_lock lock(mutex_);
         ready_.wait_for(lock, std::chrono::seconds(10), [this] { return started_; });
@@ -90,7 +92,9 @@ class FakeNotificationService {
         "<arg type='s' direction='in'/><arg type='s' direction='in'/>"
         "<arg type='s' direction='in'/><arg type='as' direction='in'/>"
         "<arg type='a{sv}' direction='in'/><arg type='i' direction='in'/>"
-        "<arg type='u' direction='out'/></method></interface></node>";
+        "<arg type='u' direction='out'/></method>"
+        "<method name='GetCapabilities'><arg type='as' direction='out'/></method>"
+        "</interface></node>";
 
     void serve(const std::string& address) {
         GMainContext* context = g_main_context_new();
@@ -136,8 +140,19 @@ class FakeNotificationService {
         g_main_context_unref(context);
     }
 
-    static void onCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
-                       GVariant* parameters, GDBusMethodInvocation* invocation, gpointer self) {
+    static void onCall(GDBusConnection*, const gchar*, const gchar*, const gchar*,
+                       const gchar* method, GVariant* parameters, GDBusMethodInvocation* invocation,
+                       gpointer self) {
+        auto* service = static_cast<FakeNotificationService*>(self);
+        if (std::string(method) == "GetCapabilities") {
+            GVariantBuilder list;
+            g_variant_builder_init(&list, G_VARIANT_TYPE("as"));
+            for (const std::string& capability : service->capabilities_) {
+                g_variant_builder_add(&list, "s", capability.c_str());
+            }
+            g_dbus_method_invocation_return_value(invocation, g_variant_new("(as)", &list));
+            return;
+        }
         const gchar* app = nullptr;
         guint32 replaces = 0;
         const gchar* icon = nullptr;
@@ -145,7 +160,6 @@ class FakeNotificationService {
         const gchar* body = nullptr;
         g_variant_get(parameters, "(&su&s&s&s@as@a{sv}i)", &app, &replaces, &icon, &summary, &body,
                       nullptr, nullptr, nullptr);
-        auto* service = static_cast<FakeNotificationService*>(self);
         {
             std::lock_guard lock(service->mutex_);
             service->calls_.push_back({app, icon, summary, body});
@@ -160,24 +174,37 @@ class FakeNotificationService {
     bool owned_ = false;
     GMainLoop* loop_ = nullptr;
     std::vector<std::vector<std::string>> calls_;
+    const std::vector<std::string> capabilities_;
 };
 
+// The body goes plain to a service that shows it as text, escaped to one
+// that reads markup in it.
 TEST(DBusNotifierTest, NotificationReachesTheServiceOnTheBus) {
-    PrivateBus bus;
-    ASSERT_FALSE(bus.address().empty());
-    FakeNotificationService service(bus.address());
-    ASSERT_TRUE(service.owned());
+    const struct {
+        std::vector<std::string> capabilities;
+        std::string body;
+    } cases[] = {
+        {{"body"}, "From: Ann <ann@example.org>\nSubject: Tom & Jerry"},
+        {{"body", "body-markup"}, "From: Ann &lt;ann@example.org&gt;\nSubject: Tom &amp; Jerry"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.capabilities.size());
+        PrivateBus bus;
+        ASSERT_FALSE(bus.address().empty());
+        FakeNotificationService service(bus.address(), c.capabilities);
+        ASSERT_TRUE(service.owned());
 
-    DBusNotifier notifier(bus.address());
-    notifier.Notify("3 new messages", "From: Ann <ann@example.org>\nSubject: Lunch?");
-    notifier.Notify("1 new message", std::string("Subject: caf\xe9"));  // not UTF-8
-    ASSERT_TRUE(notifier.waitIdle(10'000));
-    EXPECT_EQ(notifier.Delivered(), 2);
-    const auto calls = service.calls();
-    ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(calls[0], (std::vector<std::string>{"Pontavi!", "mail-unread", "3 new messages",
-                                                  "From: Ann <ann@example.org>\nSubject: Lunch?"}));
-    EXPECT_EQ(calls[1][3], "Subject: caf\xef\xbf\xbd");
+        DBusNotifier notifier(bus.address());
+        notifier.Notify("3 new messages", "From: Ann <ann@example.org>\nSubject: Tom & Jerry");
+        notifier.Notify("1 new message", std::string("Subject: caf\xe9"));  // not UTF-8
+        ASSERT_TRUE(notifier.waitIdle(10'000));
+        EXPECT_EQ(notifier.Delivered(), 2);
+        const auto calls = service.calls();
+        ASSERT_EQ(calls.size(), 2u);
+        EXPECT_EQ(calls[0],
+                  (std::vector<std::string>{"Pontavi!", "mail-unread", "3 new messages", c.body}));
+        EXPECT_EQ(calls[1][3], "Subject: caf\xef\xbf\xbd");
+    }
 }
 
 TEST(DBusNotifierTest, WithoutAServiceOrABusNothingHappens) {

@@ -34,11 +34,33 @@ void DBusNotifier::Notify(const std::string& summary, const std::string& body) {
     worker_.post([this, summary, body] { send(summary, body); });
 }
 
+std::string DBusNotifier::EscapeBodyMarkup(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
 bool DBusNotifier::connect() {
     if (bus_ && !g_dbus_connection_is_closed(bus_.get())) {
         return true;
     }
     bus_.reset();
+    bodyMarkup_.reset();
     GError* raw = nullptr;
     GDBusConnection* connection = nullptr;
     if (busAddress_.empty()) {
@@ -77,10 +99,37 @@ void DBusNotifier::send(const std::string& summary, const std::string& body) {
     g_main_context_pop_thread_default(context_.get());
 }
 
+// Whether the service reads markup in the body. A service that does not
+// answer is taken to read it: escaping shows the text, never less.
+bool DBusNotifier::bodyMarkup() {
+    if (bodyMarkup_) {
+        return *bodyMarkup_;
+    }
+    GError* raw = nullptr;
+    std::unique_ptr<GVariant, VariantUnref> reply(g_dbus_connection_call_sync(
+        bus_.get(), kService, kPath, kService, "GetCapabilities", nullptr, G_VARIANT_TYPE("(as)"),
+        G_DBUS_CALL_FLAGS_NONE, kCallTimeoutMs, nullptr, &raw));
+    std::unique_ptr<GError, ErrorFree> error(raw);
+    if (!reply) {
+        return true;
+    }
+    bool markup = false;
+    GVariantIter* capabilities = nullptr;
+    const gchar* capability = nullptr;
+    g_variant_get(reply.get(), "(as)", &capabilities);
+    while (g_variant_iter_loop(capabilities, "&s", &capability)) {
+        markup = markup || std::string_view(capability) == "body-markup";
+    }
+    g_variant_iter_free(capabilities);
+    bodyMarkup_ = markup;
+    return markup;
+}
+
 void DBusNotifier::sendOnWorker(const std::string& summary, const std::string& body) {
     if (!connect()) {
         return;
     }
+    const std::string shownBody = bodyMarkup() ? EscapeBodyMarkup(body) : body;
     GVariantBuilder actions;
     g_variant_builder_init(&actions, G_VARIANT_TYPE("as"));
     GVariantBuilder hints;
@@ -89,7 +138,7 @@ void DBusNotifier::sendOnWorker(const std::string& summary, const std::string& b
     // Texts that are not UTF-8 would make GVariant refuse the call; they are
     // shown with replacement characters instead.
     gchar* safeSummary = g_utf8_make_valid(summary.c_str(), static_cast<gssize>(summary.size()));
-    gchar* safeBody = g_utf8_make_valid(body.c_str(), static_cast<gssize>(body.size()));
+    gchar* safeBody = g_utf8_make_valid(shownBody.c_str(), static_cast<gssize>(shownBody.size()));
     GVariant* parameters = g_variant_new("(susssasa{sv}i)", kAppName, 0u, kIcon, safeSummary,
                                          safeBody, &actions, &hints, -1);
     g_free(safeSummary);
