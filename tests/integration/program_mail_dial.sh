@@ -11,7 +11,10 @@
 # 1. The program dials by itself one interval after start; ppp0 comes up; the
 #    connect actions check mail; the user sees the tip "3 Messages Waiting
 #    (time)" and a notification with the count and the newest message; the
-#    mail program is not started; the link is hung up.
+#    mail program is not started; the link is hung up. A second mailbox, as
+#    a hand-edited settings file may hold it, has the same login with a
+#    password that carries CR LF "dele 1": it is an error entry and never
+#    reaches dovecot (no second login, nothing deleted).
 # 2. The user brings a link up (no dial by the program) with one more message
 #    waiting: the cycle alerts for that one, starts the mail program, and
 #    leaves the link up.
@@ -128,6 +131,7 @@ chmod +x "$work/mailer"
 # dialled every minute (the auto-connect values live in the last mailbox's
 # section).
 password=$("$scramble" secret) || fail "cannot scramble the password"
+smuggler=$("$scramble" $'secret\r\ndele 1') || fail "cannot scramble the password"
 cat >"$work/home/registry.ini" <<EOF
 ["Mail"]
 "CheckMail"="1"
@@ -137,11 +141,17 @@ cat >"$work/home/registry.ini" <<EOF
 "PlayWav"="0"
 ["MailServers"]
 "0"="Box"
+"1"="Smuggler"
 ["Box"]
 "Name"="Box"
 "Server"="127.0.0.1"
 "UserName"="joe"
 "Password"="$password"
+["Smuggler"]
+"Name"="Smuggler"
+"Server"="127.0.0.1"
+"UserName"="joe"
+"Password"="$smuggler"
 "AutoConnect"="isp"
 "AutoConnectTimer"="1"
 EOF
@@ -195,6 +205,10 @@ done
 # dovecot read the headers of all three messages and deleted nothing.
 grep -q 'top=3/' "$work/dovecot.log" || fail "dovecot saw no 'top' of 3 messages"
 grep -q 'del=0/3' "$work/dovecot.log" || fail "dovecot reports deletions"
+[ "$(grep -c 'Login: user=<joe>' "$work/dovecot.log")" -eq 1 ] ||
+    fail "the mailbox with CR LF in its password reached dovecot: $(grep 'Login:' "$work/dovecot.log")"
+[ "$(ls "$work/mail/joe/Maildir/new" "$work/mail/joe/Maildir/cur" | grep -c pontavi)" -eq 3 ] ||
+    fail "a message file is gone"
 echo "   dial $waited_ms ms after the start; tips: $(printf '%s\n' "$tips" | tr '\n' '|')"
 echo "   $waiting; notification: $notes"
 
