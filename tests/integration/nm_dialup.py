@@ -63,22 +63,28 @@ class Probe:
         for line in self.proc.stdout:
             (self.errors if line.startswith('later-error') else self.lines).put(line.strip())
 
-    def ask(self, command, expected=None):
+    def ask(self, command, expected):
         """Asks until the answer is the expected one, for at most 15 s."""
         answer = None
         for _ in range(150):
             self.proc.stdin.write(command + '\n')
             self.proc.stdin.flush()
             answer = self.lines.get(timeout=15)
-            if expected is None or answer == expected:
-                return answer
+            if answer == expected:
+                return
             time.sleep(0.1)
-        return fail(f'{command}: expected [{expected}], got [{answer}]')
+        fail(f'{command}: expected [{expected}], got [{answer}]')
 
     def later_error(self, expected):
         got = self.errors.get(timeout=15)
         if got != 'later-error ' + expected:
             fail(f'expected later error [{expected}], got [{got}]')
+
+    def close(self):
+        self.proc.stdin.close()
+        if self.proc.wait(timeout=10) != 0:
+            fail('the probe failed')
+        print('ok')
 
 
 def start_nm():
@@ -93,6 +99,10 @@ def start_nm():
             dict(extra, connection={'id': name, 'type': kind}), signature='sa{sv}')))
     devices = {d: mock.AddEthernetDevice(d, d, 30) for d in ('wwan0', 'ppp0', 'wlan0')}
     return server, bus, mock, paths, devices
+
+
+def active_paths(bus):
+    return set(bus.get_object(NM, NM_PATH).Get(NM, 'ActiveConnections', dbus_interface=dbus.PROPERTIES_IFACE))
 
 
 def give_address(bus, active, address):
@@ -131,17 +141,17 @@ def main_mock():
         probe.ask('links', expected)
         mock.RemoveActiveConnection(devices[device], active)
         probe.ask('links', 'links ppp0:waiting')
-    other = mock.AddActiveConnection([devices['wlan0']], paths['Cdma'], '/', 'other', 2)
+    mock.AddActiveConnection([devices['wlan0']], paths['Cdma'], '/', 'other', 2)  # stays up
     # Dials, and how each ends: (profile, what happens to it, the later error)
     actions = {'hang up': lambda a: probe.ask('hangup', 'hung up'),
                'fail': lambda a: set_state(bus, a, 4, 10),
                'someone else': lambda a: mock.RemoveActiveConnection(devices['wlan0'], a)}
     for profile, action, error in [('Mobile', 'hang up', None), ('Dsl', 'fail', 'the login failed'),
                                    ('Phone', 'someone else', 'NetworkManager ended the connection')]:
-        before = set(bus.get_object(NM, NM_PATH).Get(NM, 'ActiveConnections', dbus_interface=dbus.PROPERTIES_IFACE))
+        before = active_paths(bus)
         probe.ask('dial ' + profile, 'dial started')
         probe.ask('links', 'links nm:waiting nm:waiting ppp0:waiting')
-        ours = (set(bus.get_object(NM, NM_PATH).Get(NM, 'ActiveConnections', dbus_interface=dbus.PROPERTIES_IFACE)) - before).pop()
+        ours = (active_paths(bus) - before).pop()
         give_address(bus, ours, '10.9.9.9')
         probe.ask('links', 'links nm:waiting nm:connected:10.9.9.9 ppp0:waiting')
         actions[action](ours)
@@ -160,11 +170,7 @@ def main_mock():
     probe.ask('entries', ENTRIES)
     if not probe.errors.empty():
         fail('a second later error: ' + probe.errors.get())
-    server.terminate()
-    probe.proc.stdin.close()
-    if probe.proc.wait(timeout=10) != 0:
-        fail('the probe failed')
-    print('ok')
+    probe.close()
 
 
 REAL_CONF = '''[main]
@@ -207,17 +213,13 @@ def main_real():
     probe.ask('entries', 'entries P-gsm,P-pppoe')
     probe.ask('dial P-pppoe', 'dial started')
     probe.later_error('failed to determine interface name: error determine name for pppoe')
-    probe.proc.stdin.close()
-    if probe.proc.wait(timeout=10) != 0:
-        fail('the probe failed')
-    print('ok')
+    probe.close()
 
 
 def main_standin():
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))  # the end below still runs
     _, bus, mock, paths, devices = start_nm()
     wired = mock.AddActiveConnection([devices['wlan0']], paths['Wired'], '/', 'wired', 2)
-    nm = bus.get_object(NM, NM_PATH)
     seen = set()
 
     def log(text):
@@ -226,7 +228,7 @@ def main_standin():
 
     log(os.environ['DBUS_SYSTEM_BUS_ADDRESS'])
     for _ in range(3000):  # bounded: the test's own limit is shorter
-        current = set(nm.Get(NM, 'ActiveConnections', dbus_interface=dbus.PROPERTIES_IFACE))
+        current = active_paths(bus)
         for active in current - seen - {wired}:
             log('dial')
             give_address(bus, active, '10.64.0.9')

@@ -29,6 +29,8 @@ bool NetworkManagerRunning() {
     if (bus == nullptr) {
         return false;
     }
+    // The shared connection must not end the program when the bus goes.
+    g_dbus_connection_set_exit_on_close(bus, FALSE);
     GVariant* reply = g_dbus_connection_call_sync(
         bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
         "NameHasOwner", g_variant_new("(s)", "org.freedesktop.NetworkManager"),

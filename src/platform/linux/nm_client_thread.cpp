@@ -170,6 +170,7 @@ class NmClientThread::Side {
     GMainContext* context_;
     Callbacks callbacks_;
     GMainLoop* mainLoop_;
+    GDBusConnection* bus_ = nullptr;
     NMClient* client_ = nullptr;
     std::map<GObject*, gulong> hooks_;  // each holds a reference
     std::map<std::uint64_t, Dial> dials_;
@@ -180,6 +181,14 @@ class NmClientThread::Side {
 
 void NmClientThread::Side::connectClient() {
     GError* raw = nullptr;
+    // libnm uses GIO's shared system bus connection, which by default ends
+    // the whole process when the bus goes away; kept here, with that off.
+    if (bus_ == nullptr) {
+        bus_ = g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, nullptr);
+    }
+    if (bus_ != nullptr) {
+        g_dbus_connection_set_exit_on_close(bus_, FALSE);
+    }
     client_ = nm_client_new(nullptr, &raw);
     Error error(raw);
     if (client_ == nullptr) {
@@ -228,6 +237,9 @@ void NmClientThread::Side::scheduleRebuild() {
 void NmClientThread::Side::hook(std::map<GObject*, gulong>& wanted, gpointer object,
                                 const char* signal, GCallback cb) {
     auto* gobject = G_OBJECT(object);
+    if (wanted.count(gobject) != 0) {
+        return;  // already hooked in this rebuild
+    }
     if (auto it = hooks_.find(gobject); it != hooks_.end()) {
         wanted.insert(*it);
         hooks_.erase(it);
@@ -491,6 +503,10 @@ void NmClientThread::Side::stop() {
         g_signal_handlers_disconnect_by_data(client_, this);
         g_object_unref(client_);
         client_ = nullptr;
+    }
+    if (bus_ != nullptr) {
+        g_object_unref(bus_);
+        bus_ = nullptr;
     }
     // Let libnm's own clean-up run before the context goes.
     while (g_main_context_iteration(context_, FALSE)) {
