@@ -8,7 +8,8 @@
 #        nm_dialup.py LOG standin   (for program_nm_dial.sh, inside its namespaces)
 # standin: the stand-in NetworkManager with someone else's Ethernet link up,
 # and a modem that gives a dialled connection an address; writes the bus's
-# address, then "dial", "up", "hangup" or "wired-gone" with times (ms) to LOG.
+# address and its own pids, then "dial", "up", "hangup" or "wired-gone" with
+# times (ms) to LOG.
 import itertools
 import os
 import queue
@@ -218,7 +219,7 @@ def main_real():
 
 def main_standin():
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))  # the end below still runs
-    _, bus, mock, paths, devices = start_nm()
+    server, bus, mock, paths, devices = start_nm()
     wired = mock.AddActiveConnection([devices['wlan0']], paths['Wired'], '/', 'wired', 2)
     seen = set()
 
@@ -227,6 +228,7 @@ def main_standin():
             out.write(f'{time.time_ns() // 1000000} {text}\n')
 
     log(os.environ['DBUS_SYSTEM_BUS_ADDRESS'])
+    log(f'pids {server.pid} {dbusmock.DBusTestCase.system_bus_pid}')  # for the test's own end
     for _ in range(3000):  # bounded: the test's own limit is shorter
         current = active_paths(bus)
         for active in current - seen - {wired}:

@@ -28,6 +28,8 @@ mkdir -m 700 "$work/home" "$work/runtime"
 pid="" xvfb_pid="" nm_pid="" others=()
 cleanup() {
     [ -n "$nm_pid" ] && kill -TERM "$nm_pid" 2>/dev/null && wait "$nm_pid"
+    # Its stand-in and bus, should it have ended without them.
+    kill_and_reap $(awk '$2 == "pids" { print $3, $4 }' "$work/nm.log" 2>/dev/null)
     kill_and_reap "$pid" "${others[@]}" "$xvfb_pid"
     dovecot_stop
     rm -rf "$work"
@@ -48,7 +50,7 @@ dovecot_message joe 1 "ann@example.test" "Lunch" "<1@example.test>"
 dovecot_start 110 || fail "dovecot did not start"
 start_desktop "$desktop"
 start_xvfb
-/usr/bin/python3 "$standin" "$work/nm.log" standin >"$work/nm.out" 2>&1 &
+TMPDIR=$work /usr/bin/python3 "$standin" "$work/nm.log" standin >"$work/nm.out" 2>&1 &
 nm_pid=$!
 wait_until 300 grep -qs ' unix:' "$work/nm.log" || fail "the stand-in NetworkManager did not start"
 export DBUS_SYSTEM_BUS_ADDRESS=$(awk '{ print $2; exit }' "$work/nm.log")
