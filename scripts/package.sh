@@ -13,8 +13,12 @@ bash scripts/setup.sh
 
 build=${1:-build-package}
 if [ $# -eq 0 ]; then
+    # Debian's hardening flags (fortified functions, full RELRO) on top.
+    export DEB_BUILD_MAINT_OPTIONS=hardening=+all
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
-        -DPONTAVI_TESTS=OFF -DPONTAVI_BENCH=OFF >/dev/null
+        -DPONTAVI_TESTS=OFF -DPONTAVI_BENCH=OFF \
+        -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
+        -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
 fi
 [ -f "$build/CPackConfig.cmake" ] || { echo "package: $build is not a configured build tree" >&2; exit 1; }
 build=$(cd "$build" && pwd)
