@@ -37,6 +37,8 @@ constexpr std::string_view kHelp =
     "  HOME                    base of the two defaults above\n"
     "  XDG_RUNTIME_DIR         folder of the single-instance lock and socket\n"
     "                          (default /tmp)\n"
+    "  PONTAVI_DIALUP          the dial-up service: pppd or networkmanager (default:\n"
+    "                          NetworkManager when it runs, else pppd)\n"
     "  PONTAVI_PPP_PEERS       folder of the dial-up entries (default /etc/ppp/peers)\n"
     "  PONTAVI_PPPD            the pppd program to dial with (default pppd)\n"
     "  PONTAVI_REPORT_STARTUP  when set, print the start-up time on stderr\n"

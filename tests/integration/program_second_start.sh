@@ -72,7 +72,7 @@ window_shown && fail "the window shows at start although the desktop has a tray"
 out=$(pontavi --version 2>"$work/err") || fail "--version ended with $?"
 [[ $out =~ ^pontavi\ [0-9]+\.[0-9]+ ]] || fail "--version printed [$out]"
 out=$(pontavi --help 2>"$work/err") || fail "--help ended with $?"
-for text in "Usage: pontavi" PONTAVI_HOME XDG_CONFIG_HOME XDG_RUNTIME_DIR PONTAVI_PPPD registry.ini; do
+for text in "Usage: pontavi" PONTAVI_HOME XDG_CONFIG_HOME XDG_RUNTIME_DIR PONTAVI_DIALUP registry.ini; do
     grep -qF "$text" <<<"$out" || fail "--help does not mention $text"
 done
 out=$(pontavi --no-such-option 2>"$work/err")
