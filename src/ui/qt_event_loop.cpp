@@ -10,6 +10,17 @@
 
 namespace pontavi {
 
+// A QTimer that knows which of the loop's timers it serves now.
+class QtEventLoop::LoopTimer final : public QTimer {
+  public:
+    TimerId serving = 0;
+};
+
+namespace {
+// Enough for the timers a few sessions restart; more are deleted.
+constexpr std::size_t kSpareTimers = 16;
+}  // namespace
+
 // An exception must not unwind through Qt's own frames: every callback of
 // the core runs inside the guard.
 QtEventLoop::QtEventLoop(CallbackGuard guard)
@@ -21,6 +32,7 @@ QtEventLoop::~QtEventLoop() {
     // Not inside any of their signals now: delete at once rather than later,
     // as no loop may run again to do it.
     timers_.clear();
+    spareTimers_.clear();
     watches_.clear();
 }
 
@@ -30,15 +42,27 @@ Millis QtEventLoop::now() const {
 
 EventLoop::TimerId QtEventLoop::addTimer(Millis intervalMs, Callback callback) {
     const TimerId id = nextId_++;
-    auto timer = std::make_unique<QTimer>();
-    timer->setTimerType(Qt::PreciseTimer);
-    timer->setSingleShot(true);
+    std::unique_ptr<LoopTimer> timer = takeTimer();
+    timer->serving = id;
     const Millis clamped = std::clamp<Millis>(intervalMs, 1, std::numeric_limits<int>::max());
-    QObject::connect(timer.get(), &QTimer::timeout, [this, id] { fireTimer(id); });
     timer->start(static_cast<int>(clamped));
     timers_.emplace(id,
                     TimerEntry{std::move(timer), std::move(callback), clamped, now() + clamped});
     return id;
+}
+
+std::unique_ptr<QtEventLoop::LoopTimer> QtEventLoop::takeTimer() {
+    if (!spareTimers_.empty()) {
+        std::unique_ptr<LoopTimer> timer = std::move(spareTimers_.back());
+        spareTimers_.pop_back();
+        return timer;
+    }
+    auto timer = std::make_unique<LoopTimer>();
+    timer->setTimerType(Qt::PreciseTimer);
+    timer->setSingleShot(true);
+    LoopTimer* t = timer.get();
+    QObject::connect(t, &QTimer::timeout, [this, t] { fireTimer(t->serving); });
+    return timer;
 }
 
 void QtEventLoop::removeTimer(TimerId id) {
@@ -46,9 +70,17 @@ void QtEventLoop::removeTimer(TimerId id) {
     if (it == timers_.end()) {
         return;
     }
-    it->second.timer->stop();
-    dispose(std::move(it->second.timer));
+    std::unique_ptr<LoopTimer> timer = std::move(it->second.timer);
     timers_.erase(it);
+    // Stopped, it fires no more; started again it is a new Qt timer, which
+    // may fire even while this one's signal still runs.
+    timer->stop();
+    timer->serving = 0;
+    if (spareTimers_.size() < kSpareTimers) {
+        spareTimers_.push_back(std::move(timer));
+    } else {
+        dispose(std::move(timer));
+    }
 }
 
 void QtEventLoop::fireTimer(TimerId id) {

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/event_loop.h"
 #include "ui/callback_guard.h"
@@ -25,6 +26,9 @@ namespace pontavi {
 // Qt never fires a timer again while that timer's own slot runs, so each
 // timer is a single-shot QTimer started anew for its next due time before its
 // callback runs: a nested wait inside the callback still sees it fire.
+// Removed timers are stopped and kept for the next addTimer, as a QObject
+// made and deleted later per restart is what a timer restarted on every
+// received line (the mail session's dialogue wait) would mostly cost.
 class QtEventLoop final : public EventLoop {
   public:
     // guard: runs every timer, watch and posted callback, so a failure
@@ -52,8 +56,9 @@ class QtEventLoop final : public EventLoop {
     void removeWatch(WatchId id) override;
 
   private:
+    class LoopTimer;
     struct TimerEntry {
-        std::unique_ptr<QTimer> timer;
+        std::unique_ptr<LoopTimer> timer;
         Callback callback;
         Millis interval;
         Millis due;
@@ -66,6 +71,7 @@ class QtEventLoop final : public EventLoop {
     };
 
     void fireTimer(TimerId id);
+    std::unique_ptr<LoopTimer> takeTimer();
     void fireWatch(WatchId id, unsigned ready);
     void applyEvents(WatchId id, Watch& w, unsigned events);
     // A timer or notifier may be inside its own signal when the core drops
@@ -77,6 +83,7 @@ class QtEventLoop final : public EventLoop {
     // Receiver of posted callbacks; posts still queued at destruction die with it.
     std::unique_ptr<QObject> postTarget_;
     std::map<TimerId, TimerEntry> timers_;
+    std::vector<std::unique_ptr<LoopTimer>> spareTimers_;
     std::map<WatchId, Watch> watches_;
     std::uint64_t nextId_ = 1;
     bool quit_ = false;
