@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <vector>
 
 #include "net/sock_error.h"
 #include "net/socket_base.h"
@@ -96,7 +97,7 @@ int TCustomServerSocket::LocalPort() const {
 void TCustomServerSocket::AcceptWaiting(TSocketBase& listener) {
     for (int i = 0; i < kAcceptsPerNotification; ++i) {
         if (!socketClass_ || listener_.get() != &listener || !listener.HasSocket() ||
-            (i > 0 && placesTaken() >= maxConnections_) || !acceptOne(listener)) {
+            (i > 0 && placesBeyond(maxConnections_ - 1)) || !acceptOne(listener)) {
             return;
         }
     }
@@ -110,7 +111,7 @@ bool TCustomServerSocket::acceptOne(TSocketBase& listener) {
     auto socket = socketClass_(*this);
     connections_.items_.push_back(socket);
     socket->AttachAccepted(std::move(accepted.value), clientOptions_);
-    if (placesTaken() > maxConnections_) {
+    if (placesBeyond(maxConnections_)) {
         try {
             socket->RejectNotification();
         } catch (...) {
@@ -128,14 +129,18 @@ bool TCustomServerSocket::acceptOne(TSocketBase& listener) {
 // and a client that closed after its answer may not have been read yet this
 // turn: neither holds a place any more, so clients that reconnect for every
 // query are not refused while the old connections are still on their way out.
-int TCustomServerSocket::placesTaken() const {
-    const auto& items = connections_.items_;
-    if (static_cast<int>(items.size()) < maxConnections_) {
-        return static_cast<int>(items.size());
+// The second kind is told by asking the system, once for all connections.
+bool TCustomServerSocket::placesBeyond(int limit) const {
+    std::vector<int> open;
+    for (const auto& item : connections_.items_) {
+        if (item->HasSocket()) {
+            open.push_back(item->Handle());
+        }
     }
-    return static_cast<int>(std::count_if(items.begin(), items.end(), [](const auto& item) {
-        return item->HasSocket() && !sockcall::PeerHasClosed(item->Handle());
-    }));
+    if (static_cast<int>(open.size()) <= limit) {
+        return false;
+    }
+    return static_cast<int>(open.size() - sockcall::PeersClosed(open)) > limit;
 }
 
 void TCustomServerSocket::RaiseAccept(TSocketBase& socket) {

@@ -78,7 +78,8 @@ class TCustomServerSocket : public TSockCtrl {
     static constexpr int kAcceptsPerNotification = 16;
     // Accepts one waiting connection; false when none could be taken.
     bool acceptOne(TSocketBase& listener);
-    int placesTaken() const;
+    // Whether more than `limit` connections hold a place.
+    bool placesBeyond(int limit) const;
 
     TAsyncOptions clientOptions_ = csoRead | csoWrite;
     int maxConnections_ = 16;

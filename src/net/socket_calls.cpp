@@ -1,9 +1,11 @@
 #include "net/socket_calls.h"
 
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "net/sock_error.h"
@@ -151,6 +153,24 @@ bool PeerHasClosed(int fd) {
         default:  // CLOSE_WAIT, LAST_ACK, CLOSING, TIME_WAIT, CLOSE
             return true;
     }
+}
+
+std::size_t PeersClosed(const std::vector<int>& fds) {
+    std::vector<pollfd> polled;
+    polled.reserve(fds.size());
+    for (const int fd : fds) {
+        polled.push_back(pollfd{.fd = fd, .events = POLLRDHUP, .revents = 0});
+    }
+    int ready = 0;
+    do {
+        ready = ::poll(polled.data(), polled.size(), 0);
+    } while (ready < 0 && errno == EINTR);
+    if (ready <= 0) {
+        return 0;
+    }
+    return static_cast<std::size_t>(std::count_if(
+        polled.begin(), polled.end(),
+        [](const pollfd& p) { return (p.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0; }));
 }
 
 SysResult<sockaddr_in> PeerName(int fd) {

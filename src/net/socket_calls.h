@@ -3,6 +3,7 @@
 #include <netinet/in.h>
 
 #include <cstddef>
+#include <vector>
 
 #include "base/unique_fd.h"
 
@@ -57,6 +58,9 @@ bool HasPeer(int fd);
 // True when the peer has closed or reset the connection, whatever is still
 // unread: used for sockets whose reading is paused.
 bool PeerHasClosed(int fd);
+// How many of the connections given have been closed or reset by their
+// peers, asked in one call however many there are.
+std::size_t PeersClosed(const std::vector<int>& fds);
 
 SysResult<sockaddr_in> PeerName(int fd);
 SysResult<sockaddr_in> LocalName(int fd);
