@@ -74,15 +74,17 @@ done
 dovecot_start 110 listen=127.0.0.11 || fail "dovecot did not start"
 
 # A server (clear text entries name no port: an address of its own) that
-# claims a million messages, serves the headers of the first
-# $served and then drops the connection (rows already filled stay).
+# claims a million messages, serves the headers of the number in
+# claim.served (read at each connection) and then drops the connection
+# (rows already filled stay).
 cat >"$work/claim.py" <<'EOF'
 import socket, sys
-address, port, served = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+address, port, served_file = sys.argv[1], int(sys.argv[2]), sys.argv[3]
 listener = socket.create_server((address, port))
 open(sys.argv[4], "w").close()
 while True:
     client, _ = listener.accept()
+    served = int(open(served_file).read())
     with client, client.makefile("rb") as lines:
         client.sendall(b"+OK claims ready\r\n")
         for line in lines:
@@ -103,7 +105,8 @@ while True:
             else:
                 client.sendall(b"-ERR not here\r\n")
 EOF
-/usr/bin/python3 "$work/claim.py" 127.0.0.12 110 "$served" "$work/claim.ready" \
+echo "$served" >"$work/claim.served"
+/usr/bin/python3 "$work/claim.py" 127.0.0.12 110 "$work/claim.served" "$work/claim.ready" \
     2>"$work/claim.log" &
 others+=($!)
 wait_until 100 test -e "$work/claim.ready" || fail "the claiming server did not start"
@@ -142,6 +145,7 @@ EOF
     pid=$!
     wait_for_ident_port "$pid"
     # Only the tips of this run count.
+    : >"$work/run.log"
     tail -n +"$((lines_before + 1))" -f "$work/desktop.log" >"$work/run.log" &
     tail_pid=$!
     wait_until 300 grep -q $'\ttip\t.*Not Connected' "$work/run.log" || fail "the tray icon did not register"
@@ -194,15 +198,25 @@ probe_ms=$(cut -d' ' -f1 "$work/probe.times" | median)
 program_ms=$(cut -d' ' -f1 "$work/program.times" | median)
 program_cpu=$(cut -d' ' -f2 "$work/program.times" | median)
 
-echo "claiming server: 1000000 messages claimed, $served served"
-program_cycle "$claim_host"
-read -r claim_ms claim_cpu claim_total <"$work/cycle.result"
-[ "$claim_total" = 1000000 ] || fail "the tip counted $claim_total messages, not 1000000"
+# The claim's one-off cost (a grid sized for the most a cycle lists) is left
+# out by timing two cycles that differ only in how many headers are served.
+echo "claiming server: 1000000 messages claimed, $((served / 2)) then $served served"
+claim_cycle() {
+    echo "$1" >"$work/claim.served"
+    program_cycle "$claim_host"
+    read -r claim_ms claim_cpu claim_total <"$work/cycle.result"
+    [ "$claim_total" = 1000000 ] || fail "the tip counted $claim_total messages, not 1000000"
+    printf 'program  %s served: cycle %8s  CPU %8s\n' "$1" "$claim_ms" "$claim_cpu"
+}
+claim_cycle $((served / 2))
+half_cpu=$claim_cpu
+claim_cycle "$served"
 
 echo
 echo "medians of $runs runs:"
 awk -v n="$messages" -v p="$probe_ms" -v g="$program_ms" -v c="$program_cpu" 'BEGIN {
     printf "  probe   %8.1f ms\n  program %8.1f ms (%.2f x the probe), CPU %d ms, %.1f us CPU per message\n",
         p, g, g / p, c, c * 1000 / n }'
-awk -v n="$served" -v g="$claim_ms" -v c="$claim_cpu" 'BEGIN {
-    printf "  claimed 1000000, %d served: %d ms, CPU %d ms, %.1f us CPU per message\n", n, g, c, c * 1000 / n }'
+awk -v n="$served" -v c="$claim_cpu" -v h="$half_cpu" 'BEGIN {
+    printf "  claimed 1000000: CPU %d ms for %d served, %d ms for %d; %.1f us CPU per further message\n",
+        c, n, h, n / 2, (c - h) * 1000 / (n - n / 2) }'
