@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Remote Ident peers cannot stall or corrupt the real program: a connection
 # flooding query lines does not hold back another client; a CR LF split across
-# two packets and a bare CR get exact replies. Runs in a private network
+# two packets gets an exact reply, a bare CR none. Runs in a private network
 # namespace.
 #
 # usage: program_ident_peers.sh <pontavi-binary>
@@ -115,9 +115,9 @@ expect_line '6191, 23 : USERID : UNIX : Default' 5
 printf '1, 2\r\n' >&3
 expect_line '1, 2 : USERID : UNIX : Default' 5
 
-# 3. A bare CR is data of its line; the next query on the connection is answered.
+# 3. A bare CR is data of its line, but a reply holding it would be two lines
+#    to the peer: none is sent, and the next query on the connection is answered.
 printf 'ab\rx\r\n' >&3
-expect_line $'ab\rx : USERID : UNIX : Default' 5
 printf '5, 6\r\n' >&3
 expect_line '5, 6 : USERID : UNIX : Default' 5
 exec 3<&-
@@ -125,5 +125,5 @@ exec 3<&-
 terminate_program "$pid"
 pid=""
 
-echo "PASS: a flooding peer holds back no other client; split CR LF and bare CR get exact replies"
+echo "PASS: a flooding peer holds back no other client; split CR LF gets the exact reply, a bare CR none"
 exit 0
