@@ -17,6 +17,10 @@ std::optional<std::string> BracketedDialogs::OpenFile(const std::string& title,
     return bracket([&] { return inner_.OpenFile(title, filter); });
 }
 
+std::optional<std::string> BracketedDialogs::ChooseProgram() {
+    return bracket([&] { return inner_.ChooseProgram(); });
+}
+
 // The report is modeless and the call returns at once: stepping the window
 // back and forth around it would only bring the window back over the report.
 // The view keeps the report above a window kept on top.

@@ -18,6 +18,7 @@ class BracketedDialogs final : public Dialogs {
                                           const std::string& initial) override;
     std::optional<std::string> OpenFile(const std::string& title,
                                         const std::string& filter) override;
+    std::optional<std::string> ChooseProgram() override;
     void ShowErrorsReport(const Memo& errors, const Memo& servers) override;
     void About() override { inner_.About(); }
     ModalResult ShowModal(ModalForm& form) override {

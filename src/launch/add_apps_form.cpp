@@ -38,8 +38,7 @@ void TAddAppsForm::FormShow() {
 }
 
 void TAddAppsForm::BitBtn2Click() {
-    const auto chosen =
-        dialogs_.OpenFile("Choose a program", "Programs|*|Windows programs|*.exe;*.com;*.bat");
+    const auto chosen = dialogs_.ChooseProgram();
     // Linux programs rarely carry those endings; any existing executable file
     // is accepted too.
     if (chosen && exists(*chosen) &&

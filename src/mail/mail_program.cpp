@@ -13,7 +13,7 @@ bool endsWith(std::string_view text, std::string_view suffix) {
 
 void MailProgramRunner::BitBtn1Click(std::string& MailProgram, bool AutoRun) {
     if (!parts_.fileExists(MailProgram)) {
-        auto chosen = parts_.dialogs.OpenFile(kChooserTitle, kChooserFilter);
+        auto chosen = parts_.dialogs.ChooseProgram();
         if (chosen && parts_.fileExists(*chosen)) {
             MailProgram = *chosen;
         }

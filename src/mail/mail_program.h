@@ -36,9 +36,6 @@ struct MailProgramParts {
 //    file exists.
 class MailProgramRunner {
   public:
-    static constexpr const char* kChooserTitle = "Choose a program";
-    static constexpr const char* kChooserFilter = "Programs|*.exe";
-
     explicit MailProgramRunner(MailProgramParts parts) : parts_(std::move(parts)) {}
 
     void BitBtn1Click(std::string& MailProgram, bool AutoRun);

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStringList>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 #include "mail/errors_form.h"
@@ -17,17 +18,23 @@ namespace pontavi {
 
 namespace {
 
-void fill(QPlainTextEdit* box, const Memo& memo) {
-    QStringList lines;
+// Appends the memo's lines and drops the oldest beyond `limit`.
+void append(QStringList& rows, const Memo& memo, qsizetype limit) {
     for (const std::string& line : memo.Lines()) {
-        lines << toQt(line);
+        rows << toQt(line);
     }
-    box->setPlainText(lines.join(QLatin1Char('\n')));
+    if (rows.size() > limit) {
+        rows.remove(0, rows.size() - limit);
+    }
 }
 
-QPlainTextEdit* readOnlyBox(const Memo& memo, bool bothScrollBars, QWidget* parent) {
+void fill(QPlainTextEdit* box, const QStringList& rows) {
+    box->setPlainText(rows.join(QLatin1Char('\n')));
+    box->moveCursor(QTextCursor::End);  // the newest rows in view
+}
+
+QPlainTextEdit* readOnlyBox(bool bothScrollBars, QWidget* parent) {
     auto* box = new QPlainTextEdit(parent);  // owned by the dialog
-    fill(box, memo);
     box->setReadOnly(true);
     // The boxes only show: a click into one leaves the keyboard on "&Ok".
     box->setFocusPolicy(Qt::NoFocus);
@@ -54,8 +61,8 @@ ErrorsReportDialog::ErrorsReportDialog(const Memo& errors, const Memo& servers, 
     auto* boxes = new QGridLayout;  // owned by the layout
     boxes->addWidget(new QLabel(QString::fromLatin1(TErrorsForm::kErrorLabel), this), 0, 0);
     boxes->addWidget(new QLabel(QString::fromLatin1(TErrorsForm::kServerLabel), this), 0, 1);
-    errorBox_ = readOnlyBox(errors, true, this);
-    serverBox_ = readOnlyBox(servers, false, this);
+    errorBox_ = readOnlyBox(true, this);
+    serverBox_ = readOnlyBox(false, this);
     boxes->addWidget(errorBox_, 1, 0);
     boxes->addWidget(serverBox_, 1, 1);
     boxes->setColumnStretch(0, 3);
@@ -75,12 +82,18 @@ ErrorsReportDialog::ErrorsReportDialog(const Memo& errors, const Memo& servers, 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
-    ok_->setFocus();
+    addReport(errors, servers);
 }
 
-void ErrorsReportDialog::setReport(const Memo& errors, const Memo& servers) {
-    fill(errorBox_, errors);
-    fill(serverBox_, servers);
+void ErrorsReportDialog::addReport(const Memo& errors, const Memo& servers) {
+    if (!isVisible()) {
+        errors_.clear();
+        servers_.clear();
+    }
+    append(errors_, errors, kMaxRows);
+    append(servers_, servers, kMaxRows);
+    fill(errorBox_, errors_);
+    fill(serverBox_, servers_);
     ok_->setFocus();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 
 #include "controls/memo.h"
 
@@ -18,13 +19,20 @@ class ErrorsReportDialog : public QDialog {
   public:
     ErrorsReportDialog(const Memo& errors, const Memo& servers, QWidget* parent = nullptr);
 
-    void setReport(const Memo& errors, const Memo& servers);
+    // The most rows the window keeps; older ones go first.
+    static constexpr qsizetype kMaxRows = 200;
+
+    // Adds a cycle's rows below those still shown (a window the user has
+    // closed starts afresh), so an unread earlier cycle's errors stay.
+    void addReport(const Memo& errors, const Memo& servers);
 
     QPlainTextEdit* errorBox() const { return errorBox_; }
     QPlainTextEdit* serverBox() const { return serverBox_; }
     QPushButton* okButton() const { return ok_; }
 
   private:
+    QStringList errors_;
+    QStringList servers_;
     QPlainTextEdit* errorBox_;
     QPlainTextEdit* serverBox_;
     QPushButton* ok_;

@@ -1,5 +1,6 @@
 #include "ui/qt_dialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -51,14 +52,35 @@ std::optional<std::string> QtDialogs::OpenFile(const std::string& title,
     return fromQt(box.selectedFiles().constFirst());
 }
 
+std::optional<std::string> QtDialogs::ChooseProgram() {
+    QFileDialog box(parent_, QString::fromUtf8(kProgramChooserTitle));
+    // Qt's own dialog: a platform one may not honour the executable filter.
+    box.setOption(QFileDialog::DontUseNativeDialog);
+    box.setOption(QFileDialog::DontResolveSymlinks);
+    box.setFileMode(QFileDialog::ExistingFile);
+    box.setAcceptMode(QFileDialog::AcceptOpen);
+    box.setNameFilter(qtFilter(kProgramChooserFilter));
+    const QString programs = box.nameFilters().constFirst();
+    const auto listFor = [&box, programs](const QString& filter) {
+        const QDir::Filters all = QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot;
+        box.setFilter(filter == programs ? all | QDir::Executable : all);
+    };
+    listFor(programs);
+    QObject::connect(&box, &QFileDialog::filterSelected, &box, listFor);
+    if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return fromQt(box.selectedFiles().constFirst());
+}
+
 // Modeless: a failing server must not hold the rest of the cycle's end (the
 // new-mail alerts, the hang-up of a line dialled for mail) until a person
-// closes the window. A report still open is refilled, never stacked.
+// closes the window. A report still open is added to, never stacked.
 void QtDialogs::ShowErrorsReport(const Memo& errors, const Memo& servers) {
     if (report_ == nullptr) {
         report_ = new ErrorsReportDialog(errors, servers, parent_);  // see ~QtDialogs
     } else {
-        report_->setReport(errors, servers);
+        report_->addReport(errors, servers);
     }
     // Above the main window even when the user keeps that one on top.
     const bool onTop =

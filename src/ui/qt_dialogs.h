@@ -10,7 +10,7 @@ namespace pontavi {
 
 // The boxes the core asks for, as modal Qt dialogs. Each runs a nested event
 // loop, so the core's timers and sockets keep being served while it is open.
-// The errors report alone is modeless: one window, refilled by each report.
+// The errors report alone is modeless: one window, added to by each report.
 // The always-on-top bracket is the core's; this class only shows the boxes.
 class QtDialogs final : public Dialogs {
   public:
@@ -25,6 +25,8 @@ class QtDialogs final : public Dialogs {
                                           const std::string& initial) override;
     std::optional<std::string> OpenFile(const std::string& title,
                                         const std::string& filter) override;
+    // Lists executable files only while "Programs" is the chosen filter.
+    std::optional<std::string> ChooseProgram() override;
     // Shows the report and returns at once; closing it only hides it.
     void ShowErrorsReport(const Memo& errors, const Memo& servers) override;
     void About() override;

@@ -47,6 +47,10 @@ class QtDialogsTest : public QObject {
         QCOMPARE(QtDialogs::qtFilter("Sound File|*.wav|Other|*.au"),
                  QStringLiteral("Sound File (*.wav);;Other (*.au);;All files (*)"));
         QCOMPARE(QtDialogs::qtFilter(""), QStringLiteral("All files (*)"));
+        // The one program chooser: programs first, Windows names on request.
+        QCOMPARE(
+            QtDialogs::qtFilter(kProgramChooserFilter),
+            QStringLiteral("Programs (*);;Windows programs (*.exe *.com *.bat);;All files (*)"));
     }
 
     void messageBoxShowsTextWithOk() {
@@ -118,8 +122,8 @@ class QtDialogsTest : public QObject {
         QTRY_VERIFY(otherEventsServed);  // the program's loop goes on meanwhile
     }
 
-    // A later report while one is open refills that window: one at most,
-    // however often a server fails. Every way of closing only hides it.
+    // A later report while one is open is added to that window, newest last:
+    // one window at most. Every way of closing only hides it; the next starts afresh.
     void aLaterReportReusesTheOneWindow() {
         QtDialogs dialogs;
         Memo errors{"ErrorBox"};
@@ -136,8 +140,8 @@ class QtDialogsTest : public QObject {
         QCOMPARE(dialogs.errorsReport(), first);
         QVERIFY(first->isVisible());
         QCOMPARE(first->errorBox()->toPlainText(),
-                 QStringLiteral("[AUTH] Bad password\nConnection Refused"));
-        QCOMPARE(first->serverBox()->toPlainText(), QStringLiteral("Work\nOther"));
+                 QStringLiteral("Connection Timed Out\n[AUTH] Bad password\nConnection Refused"));
+        QCOMPARE(first->serverBox()->toPlainText(), QStringLiteral("Home\nWork\nOther"));
         int reports = 0;
         for (QWidget* top : QApplication::topLevelWidgets()) {
             reports += qobject_cast<ErrorsReportDialog*>(top) != nullptr ? 1 : 0;
@@ -155,7 +159,13 @@ class QtDialogsTest : public QObject {
             QCOMPARE(dialogs.errorsReport(), first);  // hidden, kept for the next report
             dialogs.ShowErrorsReport(errors, servers);
             QVERIFY(first->isVisible());
+            QCOMPARE(first->serverBox()->toPlainText(), QStringLiteral("Work\nOther"));
         }
+        // Bounded: the oldest rows go.
+        errors.setLines(std::vector<std::string>(ErrorsReportDialog::kMaxRows, "Old"));
+        dialogs.ShowErrorsReport(errors, servers);
+        QCOMPARE(first->errorBox()->blockCount(), ErrorsReportDialog::kMaxRows);
+        QVERIFY(!first->errorBox()->toPlainText().contains(QStringLiteral("Refused")));
     }
 
     // A main window kept on top must not hide the report.
