@@ -8,6 +8,8 @@ namespace pontavi {
 
 // A one-line edit box. setText from code and typing by the user (userEdit)
 // both run OnChange when the text changes; Modified marks user edits only.
+// Accepts, when set, sees every typed or pasted text first: a text it refuses
+// leaves the box as it was.
 class TextBox : public Control {
   public:
     explicit TextBox(std::string name) : Control(std::move(name)) {}
@@ -21,6 +23,10 @@ class TextBox : public Control {
         }
     }
     void userEdit(std::string text) {
+        if (Accepts && !Accepts(text)) {
+            changed();  // the view shows the kept text again
+            return;
+        }
         modified_ = true;
         setText(std::move(text));
     }
@@ -44,6 +50,7 @@ class TextBox : public Control {
     std::string SelText() const { return text_.substr(selStart_, selLength_); }
 
     std::function<void()> OnChange;
+    std::function<bool(const std::string& text)> Accepts;
 
   private:
     std::string text_;

@@ -81,6 +81,13 @@ TMailForm::TMailForm(MailFormValues values, MailFormServices services)
     Button2.setHelpContext(669);
     RasEntriesCombo.setHelpContext(670);
     AutoConnectSpin.setHelpContext(671);
+    RefusedNotice.setVisible(false);
+    ClearTextNotice.setVisible(false);
+    for (TextBox* field : {&MailServer, &UserName, &Password}) {
+        field->Accepts = [this](const std::string& text) { return acceptField(text); };
+    }
+    Password.OnChange = [this] { showClearTextNotice(); };
+    Security.OnChange = [this] { showClearTextNotice(); };
 
     Button1.OnClick = [this] { Button1Click(); };
     Button2.OnClick = [this] { Button2Click(); };
@@ -101,6 +108,7 @@ TMailForm::TMailForm(MailFormValues values, MailFormServices services)
 }
 
 void TMailForm::FormShow() {
+    shown_ = -1;
     std::vector<std::string> ras = v_.RasEntryList;
     ras.emplace_back(kNoAutoConnectItem);
     ComboBox1.setItems({});
@@ -138,21 +146,52 @@ void TMailForm::enableFields(bool enabled) {
     Button2.setEnabled(enabled);
 }
 
+bool TMailForm::FieldAllowed(const std::string& text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos;
+}
+
+bool TMailForm::fieldsAllowed() const {
+    return FieldAllowed(MailServer.Text()) && FieldAllowed(UserName.Text()) &&
+           FieldAllowed(Password.Text());
+}
+
+bool TMailForm::acceptField(const std::string& text) {
+    const bool allowed = FieldAllowed(text);
+    showRefusal(!allowed);
+    return allowed;
+}
+
+void TMailForm::showRefusal(bool refused) {
+    RefusedNotice.setCaption(refused ? kRefusedText : "");
+    RefusedNotice.setVisible(refused);
+}
+
+void TMailForm::showClearTextNotice() {
+    const bool clear =
+        !Password.Text().empty() && SecurityOf(Security.ItemIndex()) == MailSecurity::None;
+    ClearTextNotice.setCaption(clear ? kClearTextText : "");
+    ClearTextNotice.setVisible(clear);
+}
+
 void TMailForm::showRecord(int index) {
     if (index < 0 || index >= static_cast<int>(v_.ServersInfo.size())) {
         return;
     }
+    shown_ = index;
     const MailServerRecord& r = v_.ServersInfo[static_cast<std::size_t>(index)];
     MailServer.setText(r.Server);
     UserName.setText(r.UserName);
     Password.setText(r.Password);
     Security.setItemIndex(static_cast<int>(r.Security));
+    // A hand-edited settings file may hold what typing cannot.
+    showRefusal(!fieldsAllowed());
 }
 
-// The selected entry's record takes its name and the three fields.
+// The shown entry's record takes its name and the three fields.
 void TMailForm::saveFields() {
-    const int index = ComboBox1.ItemIndex();
-    if (index < 0 || index >= static_cast<int>(v_.ServersInfo.size())) {
+    const int index = shown_;
+    if (index < 0 || index >= static_cast<int>(v_.ServersInfo.size()) ||
+        index >= static_cast<int>(ComboBox1.Items().size())) {
         return;
     }
     MailServerRecord& r = v_.ServersInfo[static_cast<std::size_t>(index)];
@@ -167,7 +206,10 @@ void TMailForm::ComboBox1DropDown() {
     saveFields();
 }
 
+// Whatever switched the entry (the list, Up/Down, the wheel, typing), the
+// fields go to the entry they showed before the new one is shown.
 void TMailForm::ComboBox1Click() {
+    saveFields();
     if (!v_.ServerNames.empty()) {
         showRecord(ComboBox1.ItemIndex());
     }
@@ -194,6 +236,8 @@ void TMailForm::Button1Click() {
     v_.ServersInfo.push_back({*answer, "", "", ""});
     v_.ServerNames.push_back(*answer);
     ComboBox1.setItemIndex(static_cast<int>(items.size()) - 1);
+    shown_ = ComboBox1.ItemIndex();
+    showRefusal(false);
     enableFields(true);
     MailServer.setText("");
     UserName.setText("");
@@ -208,6 +252,8 @@ void TMailForm::Button2Click() {
         return;
     }
     const std::string name = ComboBox1.Items()[static_cast<std::size_t>(index)];
+    shown_ = -1;
+    showRefusal(false);
     if (s_.EraseSection) {
         s_.EraseSection(name);
     }
@@ -231,7 +277,7 @@ void TMailForm::Button2Click() {
 }
 
 void TMailForm::ChooseMailerClick() {
-    const auto chosen = s_.dialogs.OpenFile(kProgramTitle, kProgramFilter);
+    const auto chosen = s_.dialogs.ChooseProgram();
     if (chosen && s_.IsProgram(*chosen)) {
         v_.ChosenMailProgram = *chosen;
     }
@@ -259,6 +305,12 @@ void TMailForm::WavCheckBoxClick() {
 }
 
 void TMailForm::BitBtn2Click() {
+    // A value read from a hand-edited settings file is refused here too; the
+    // dialog stays open and nothing is applied.
+    if (!fieldsAllowed()) {
+        showRefusal(true);
+        return;
+    }
     ModalResult result = ModalResult::Ok;
     // A dial-up entry that no longer exists leaves nothing selected; the
     // setting then keeps its value.

@@ -8,6 +8,7 @@
 #include "controls/check_box.h"
 #include "controls/combo_box.h"
 #include "controls/dialogs.h"
+#include "controls/label.h"
 #include "controls/modal_form.h"
 #include "controls/spin_edit.h"
 #include "controls/text_box.h"
@@ -72,6 +73,10 @@ class TMailForm final : public ModalForm {
                                           "STARTTLS: port 110, upgraded before the login. "
                                           "Another port: server:port."},
                       {"None", "TLS", "STARTTLS"}};
+    // Why a typed or pasted text was refused; hidden while there is nothing to say.
+    Label RefusedNotice{"RefusedNotice"};
+    // Shown while the entry has a password and Security "None".
+    Label ClearTextNotice{"ClearTextNotice"};
     ComboBox RasEntriesCombo{"RasEntriesCombo", {}};
     SpinEdit AutoConnectSpin{"AutoConnectSpin", 1, 1440, 60};
     CheckBox NotifyDialog{"NotifyDialog", "Notify with Dialog box when got mail"};
@@ -103,13 +108,23 @@ class TMailForm final : public ModalForm {
     // F1 anywhere in the dialog.
     void HelpKey() { BitBtn1Click(); }
 
-    // The program and wave choosers' titles and filters.
-    static constexpr const char* kProgramTitle = "Choose a program";
-    static constexpr const char* kProgramFilter = "Programs|*.exe;*.com;*.bat";
+    // The wave chooser's title and filter.
     static constexpr const char* kWavTitle = "Choose a Wav file";
     static constexpr const char* kWavFilter = "Sound File|*.wav";
 
+    static constexpr const char* kRefusedText =
+        "Line breaks and NUL characters cannot be part of a server, user name or password.";
+    static constexpr const char* kClearTextText =
+        "With Security \"None\" this password travels unencrypted.";
+    // Each field goes into one POP3 command line: CR, LF or NUL would end
+    // that line early and make the rest another command.
+    static bool FieldAllowed(const std::string& text);
+
   private:
+    bool fieldsAllowed() const;
+    bool acceptField(const std::string& text);
+    void showRefusal(bool refused);
+    void showClearTextNotice();
     void saveFields();
     void showRecord(int index);
     void enableFields(bool enabled);
@@ -117,6 +132,9 @@ class TMailForm final : public ModalForm {
     MailFormValues v_;
     MailFormServices s_;
     bool loading_ = false;  // FormShow sets the boxes without their reactions
+    // The record the three fields show: every way of switching entries saves
+    // them there first, whatever the selector already points at.
+    int shown_ = -1;
 };
 
 // The default file tests: a regular file exists; a program is an executable

@@ -19,6 +19,7 @@
 #include "ui/binders/button_binder.h"
 #include "ui/binders/check_box_binder.h"
 #include "ui/binders/combo_box_binder.h"
+#include "ui/binders/label_binder.h"
 #include "ui/binders/spin_edit_binder.h"
 #include "ui/binders/text_box_binder.h"
 #include "ui/qt_text.h"
@@ -93,12 +94,19 @@ MailSettingsDialog::MailSettingsDialog(TMailForm& form, QWidget* parent)
     field("Mail Server Address", form.MailServer, TMailForm::kServerGroupHelp);
     field("Mail UserName", form.UserName, TMailForm::kUserNameGroupHelp);
     field("Mail Password", form.Password, TMailForm::kPasswordGroupHelp);
+    const auto notice = [&](Label& model) {
+        auto* label = named(new QLabel, model);
+        layout->addWidget(label);
+        add(std::make_unique<LabelBinder>(model, label, guard));
+    };
+    notice(form.RefusedNotice);
     auto* security = new QHBoxLayout;
     security->addWidget(new QLabel(QStringLiteral("Security")));
     auto* securityCombo = named(new QComboBox, form.Security);
     security->addWidget(securityCombo, 1);
     layout->addLayout(security);
     add(std::make_unique<ComboBoxBinder>(form.Security, securityCombo, guard));
+    notice(form.ClearTextNotice);
 
     // Auto-connect.
     auto* dial = new QHBoxLayout;

@@ -41,8 +41,8 @@ class MailFormTest : public ::testing::Test {
                    {"C", "c.example", "uc", "pc"}};
     }
 
+    // Any way of switching (the list opening first or not) keeps the edits.
     static void choose(TMailForm& form, int index) {
-        form.ComboBox1DropDown();
         form.ComboBox1.setItemIndex(index);
         form.ComboBox1Click();
     }
@@ -96,6 +96,33 @@ TEST_F(MailFormTest, OpeningShowsTheValuesAndTheFirstEntry) {
         EXPECT_TRUE(form->Button2.Enabled());
         EXPECT_EQ(form->Password.PasswordChar(), '*');
     }
+}
+
+// CR, LF and NUL never enter the fields (the reason shows), nor pass OK from a
+// hand-edited file. A password with Security "None" carries a notice.
+TEST_F(MailFormTest, LineBreaksAreRefusedAndAClearPasswordIsNoted) {
+    threeEntries();
+    records[0].Password = "pa\r\ndele 1";
+    auto form = open();
+    EXPECT_TRUE(form->RefusedNotice.Visible());
+    form->BitBtn2.click();
+    EXPECT_EQ(form->Result(), ModalResult::None);
+    form->Password.userEdit("pa");
+    for (TextBox* field : {&form->MailServer, &form->UserName, &form->Password}) {
+        for (const std::string& bad :
+             {std::string("x\ry"), std::string("x\ny"), std::string("x\0y", 3)}) {
+            const std::string before = field->Text();
+            field->userEdit(bad);
+            EXPECT_EQ(field->Text(), before);
+            EXPECT_EQ(form->RefusedNotice.Caption(), TMailForm::kRefusedText);
+        }
+    }
+    EXPECT_EQ(form->ClearTextNotice.Caption(), TMailForm::kClearTextText);
+    form->Security.setItemIndex(1);
+    EXPECT_FALSE(form->ClearTextNotice.Visible());
+    form->BitBtn2.click();
+    EXPECT_EQ(form->Result(), ModalResult::Ok);
+    EXPECT_EQ(records[0].Password, "pa");
 }
 
 TEST_F(MailFormTest, SecurityChoiceFollowsTheSelectedEntry) {

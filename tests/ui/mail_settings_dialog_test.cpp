@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <functional>
 
@@ -71,12 +72,40 @@ class MailSettingsDialogTest : public QObject {
             }
             QCOMPARE(groups,
                      (QStringList{"Mail Server Address", "Mail UserName", "Mail Password"}));
+            // Up/Down, the wheel and typing in the selector keep the edits
+            // and the Security choice in their entry, as the list does.
+            auto* security = w->findChild<QComboBox*>(QStringLiteral("Security"));
+            QApplication::setKeyboardInputInterval(1);
+            const std::function<void(int)> switches[] = {
+                [&](int to) { QTest::keyClick(selector, to == 1 ? Qt::Key_Down : Qt::Key_Up); },
+                [&](int to) {
+                    QWheelEvent wheel({5, 5}, selector->mapToGlobal(QPointF(5, 5)), {},
+                                      {0, to == 1 ? -120 : 120}, Qt::NoButton, Qt::NoModifier,
+                                      Qt::NoScrollPhase, false);
+                    QApplication::sendEvent(selector, &wheel);
+                },
+                [&](int to) {
+                    QTest::qWait(5);  // a search of its own, not "WH"
+                    QTest::keyClicks(selector, to == 1 ? "W" : "H");
+                },
+            };
+            int n = 0;
+            for (const auto& switchTo : switches) {
+                const QString typed = QStringLiteral("pop.%1").arg(++n);
+                server->selectAll();
+                QTest::keyClicks(server, typed);
+                emit security->activated(1);
+                switchTo(1);
+                QCOMPARE(server->text(), QStringLiteral("pop.work"));
+                QCOMPARE(security->currentIndex(), 0);
+                switchTo(0);
+                QCOMPARE(server->text(), typed);
+                QCOMPARE(security->currentIndex(), 1);
+            }
             server->selectAll();
             QTest::keyClicks(server, "pop.changed");
-            form.ComboBox1DropDown();  // what opening the list does
             selector->setCurrentIndex(1);
             emit selector->activated(1);
-            QCOMPARE(server->text(), QStringLiteral("pop.work"));
             auto* ok = w->findChild<QPushButton*>(QStringLiteral("BitBtn2"));
             QCOMPARE(ok->text(), QStringLiteral("&Ok"));
             QVERIFY(ok->isDefault());
