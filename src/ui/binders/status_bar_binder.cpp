@@ -1,5 +1,7 @@
 #include "ui/binders/status_bar_binder.h"
 
+#include <algorithm>
+
 #include <QLabel>
 #include <QStatusBar>
 
@@ -16,7 +18,8 @@ StatusBarBinder::StatusBarBinder(StatusBar& model, QStatusBar* widget, double sc
         label->setTextFormat(Qt::PlainText);
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
-        label->setFixedWidth(static_cast<int>(model_.panel(i).width * scale));
+        widths_.push_back(static_cast<int>(model_.panel(i).width * scale));
+        label->setFixedWidth(widths_.back());
         widget_->addWidget(label);
         panels_.push_back(label);
     }
@@ -26,7 +29,11 @@ StatusBarBinder::StatusBarBinder(StatusBar& model, QStatusBar* widget, double sc
 void StatusBarBinder::sync() {
     syncCommon(widget_);
     for (std::size_t i = 0; i < panels_.size(); ++i) {
-        panels_[i]->setText(toQt(model_.PanelText(i)));
+        QLabel* panel = panels_[i];
+        panel->setText(toQt(model_.PanelText(i)));
+        // The designed width, or more when the text (a long time format, a
+        // large font) would be clipped in it.
+        panel->setFixedWidth(std::max(widths_[i], panel->sizeHint().width()));
     }
 }
 

@@ -10,8 +10,8 @@ class QStatusBar;
 
 namespace pontavi {
 
-// StatusBar <-> QStatusBar: one sunken label per panel, of the panel's fixed
-// width (scaled by `scale` for the system font).
+// StatusBar <-> QStatusBar: one sunken label per panel, of the panel's
+// width (scaled by `scale` for the system font), widened to show its whole text.
 class StatusBarBinder final : public ControlBinder {
   public:
     StatusBarBinder(StatusBar& model, QStatusBar* widget, double scale, CallbackGuard guard = {});
@@ -22,6 +22,7 @@ class StatusBarBinder final : public ControlBinder {
     StatusBar& model_;
     QStatusBar* widget_;
     std::vector<QLabel*> panels_;
+    std::vector<int> widths_;  // the designed widths, scaled
 };
 
 }  // namespace pontavi

@@ -266,8 +266,11 @@ class BindersTest : public QObject {
         QCOMPARE(binder.panelLabel(0)->text(), QStringLiteral("Status: IDLE"));
         QCOMPARE(binder.panelLabel(0)->width(), 220);
         QCOMPARE(binder.panelLabel(1)->width(), 120);
-        model.setPanelText(1, "Last Check: 10:00:00");
-        QCOMPARE(binder.panelLabel(1)->text(), QStringLiteral("Last Check: 10:00:00"));
+        model.setPanelText(1, "Last Check: 10:00:00 PM");
+        QCOMPARE(binder.panelLabel(1)->text(), QStringLiteral("Last Check: 10:00:00 PM"));
+        // Not clipped: the panel is at least as wide as its text needs.
+        QVERIFY(binder.panelLabel(1)->width() >= binder.panelLabel(1)->sizeHint().width());
+        QCOMPARE(binder.panelLabel(0)->width(), 220);
     }
 
     void stringGridShowsEachTurnsRowsWhole() {
