@@ -302,10 +302,23 @@ void WriteAppSettings(SettingsStore& store, VelkEncryption& crypt, const AppSett
     WriteListSection(store, kNetTime, settings.TimeServerList);
 }
 
-void SaveAppSettings(SettingsStore& store, VelkEncryption& crypt, const AppSettings& settings) {
+bool SaveAppSettings(SettingsStore& store, VelkEncryption& crypt, const AppSettings& settings) {
     store.load();
     WriteAppSettings(store, crypt, settings);
-    store.save();
+    return store.save(HoldsPassword(store));
+}
+
+bool HoldsPassword(const SettingsStore& store) {
+    for (const std::string& section : store.SectionNames()) {
+        try {
+            if (!store.ReadString(section, "Password", "").empty()) {
+                return true;
+            }
+        } catch (const SettingsError&) {
+            return true;  // a value of another type: taken as one
+        }
+    }
+    return false;
 }
 
 std::string MailEntryNameProblem(std::string_view name) {
@@ -336,13 +349,13 @@ std::string MailEntryNameProblem(std::string_view name) {
     return {};
 }
 
-void EraseServerSection(SettingsStore& store, std::string_view name) {
+bool EraseServerSection(SettingsStore& store, std::string_view name) {
     if (!SettingsStore::NamesASection(name)) {
-        return;  // spares the load and save of a file that would not change
+        return false;  // spares the load and save of a file that would not change
     }
     store.load();
     store.EraseSection(name);
-    store.save();
+    return store.save(HoldsPassword(store));
 }
 
 void ApplyConsistency(AppSettings& settings) {

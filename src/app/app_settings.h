@@ -93,11 +93,16 @@ void WriteAppSettings(SettingsStore& store, VelkEncryption& crypt, const AppSett
 
 // The complete save: re-reads the file so values outside the layout survive,
 // writes every value and saves. Throws SettingsError; the file is then unchanged.
-void SaveAppSettings(SettingsStore& store, VelkEncryption& crypt, const AppSettings& settings);
+// A file holding a mail password is saved for its owner alone; returns true
+// when that took permissions away (see SettingsStore::save).
+bool SaveAppSettings(SettingsStore& store, VelkEncryption& crypt, const AppSettings& settings);
 
 // Deleting a mail server removes its stored section from the file at once.
-// An empty name names no server and erases nothing.
-void EraseServerSection(SettingsStore& store, std::string_view name);
+// An empty name names no server and erases nothing. Returns as SaveAppSettings.
+bool EraseServerSection(SettingsStore& store, std::string_view name);
+
+// Whether any section holds a "Password" value that is not empty.
+bool HoldsPassword(const SettingsStore& store);
 
 // Why a mail server entry cannot be called `name` (its section would be one of
 // the layout's own, nested, or cut on reading); empty when it can.

@@ -138,6 +138,8 @@ TForm1Impl::TForm1Impl(TForm1& owner, FormServices platform)
                .CopyIPAddress = [this] { copyIPAddress(); },
                .StartClockUpdate = [this] { timeClient.StartClockUpdate(); },
                .MailTimerTimer = [this] { MailTimerTimer(); },
+               // A line dialled only to check mail is not kept up for nothing.
+               .NoMailCheck = [this] { dialer.HangUpOwnDial(); },
                .OnBackgroundError = [this](const std::string& m) { form.Memo1.addLine(m); }}),
       urls({.UrlLB = form.UrlLB(),
             .Button5 = form.Button5,

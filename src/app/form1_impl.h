@@ -41,6 +41,11 @@ class TForm1Impl {
     // IniFileWrite for a close request or Exit: a failure shows its message and
     // returns false.
     bool saveReportingFailure();
+    // The settings file holds a mail password and was readable by others:
+    // the save made it the owner's alone; the Requests log says so.
+    static constexpr const char* kTightenedSettingsLine =
+        "registry.ini holds a mail password: group and others may no longer read it";
+    void noteTightenedSettings(bool tightened);
     void displayAppsList();
     void copyIPAddress();
     // "Run Mail Program"; a shortcut that cannot be read is shown in a box.
@@ -49,7 +54,8 @@ class TForm1Impl {
     void MailTimerTimer();
     void MailSettingBtnClick();
     void mailCycleComplete();
-    void alertNewMail();
+    void hangUpIdleDial();
+    std::string alertNewMail();
     std::string newestMessageText() const;
     std::vector<MailServerRecord> mailServers() const;
 

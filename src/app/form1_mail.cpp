@@ -46,8 +46,12 @@ std::vector<MailServerRecord> TForm1Impl::mailServers() const {
 // Starts a check cycle over every server, in list order. The cycle works on
 // the list as it stands now: the settings dialog may change it meanwhile.
 void TForm1Impl::MailTimerTimer() {
-    if (!form.BitBtn2.Enabled() || mailCycleUnderway || ServerNames.empty()) {
-        return;  // a cycle runs, checking is unavailable, or nothing to check
+    if (!form.BitBtn2.Enabled() || mailCycleUnderway) {
+        return;  // a cycle runs, or checking is unavailable
+    }
+    if (ServerNames.empty()) {
+        hangUpIdleDial();
+        return;
     }
     pop3.ResetCycle(mailServers());
     const std::string checking = "Checking Mail at " + pop3.ServerName();
@@ -64,6 +68,7 @@ void TForm1Impl::MailTimerTimer() {
     const MailServerRecord& first = pop3.Servers[static_cast<std::size_t>(
         pop3.CurrentServer < static_cast<int>(pop3.Servers.size()) ? pop3.CurrentServer : 0)];
     if (first.UserName.empty() && first.Password.empty()) {
+        hangUpIdleDial();  // before the box: the user may leave it open for long
         dialogs.ShowMessage("You should provide me a UserName and Password " +
                             std::to_string(pop3.CurrentServer));
         MailTimer.setEnabled(false);
@@ -73,6 +78,15 @@ void TForm1Impl::MailTimerTimer() {
     if (connection.NetConnected) {
         mailCycleUnderway = true;
         pop3.CheckMail();
+    }
+}
+
+// No cycle will run: a line the program dialled only to check mail goes at
+// once. A dial still under way (a click on "Check Mail Now" after a cycle
+// ended off line) is left to come up and check mail.
+void TForm1Impl::hangUpIdleDial() {
+    if (connection.NetConnected) {
+        dialer.HangUpOwnDial();
     }
 }
 
@@ -91,16 +105,16 @@ void TForm1Impl::mailCycleComplete() {
         report.FormShow(MailErrorList);
         dialogs.ShowErrorsReport(report.ErrorBox, report.ServerBox);
     }
-    if (pop3.NewMessages > 0) {
-        alertNewMail();
-    }
-    // The time is taken anew for each text.
+    const std::string startError = pop3.NewMessages > 0 ? alertNewMail() : std::string();
+    // The time is taken anew for each text. A failed start of the mail
+    // program stays in the tip under the count until the next cycle.
+    const std::string below = startError.empty() ? "" : "\n" + startError;
     if (pop3.TotalMessages < 1) {
-        form.TrayIcon1.setToolTip("No Messages (" + TimeText() + ")");
+        form.TrayIcon1.setToolTip("No Messages (" + TimeText() + ")" + below);
         form.MailStatus.setPanelText(0, "No Messages");
     } else {
         const std::string count = std::to_string(pop3.TotalMessages);
-        form.TrayIcon1.setToolTip(count + " Messages Waiting (" + TimeText() + ")");
+        form.TrayIcon1.setToolTip(count + " Messages Waiting (" + TimeText() + ")" + below);
         form.MailStatus.setPanelText(0, count + " Messages Waiting");
     }
     form.MailStatus.setPanelText(1, "Last Check: " + TimeText());
@@ -114,8 +128,9 @@ void TForm1Impl::mailCycleComplete() {
 }
 
 // Sound, the Messages page with a desktop notification, and the mail program
-// (not on a line the program dialled itself: it hangs up at once).
-void TForm1Impl::alertNewMail() {
+// (not on a line the program dialled itself: it hangs up at once). Returns why
+// the mail program did not start, for the tip: no box for an unattended start.
+std::string TForm1Impl::alertNewMail() {
     if (storedSettings.PlayWav && MailFileExists(storedSettings.WavFile)) {
         services.sound.PlayFile(storedSettings.WavFile);
     }
@@ -129,11 +144,14 @@ void TForm1Impl::alertNewMail() {
     if (storedSettings.AutoRun && !connection.AutoDialed) {
         // Whatever the start does, the completion must reach the idle state.
         try {
-            runMailProgram();
+            mailProgram.BitBtn1Click(storedSettings.MailProgram, storedSettings.AutoRun);
         } catch (const std::exception& e) {
-            form.TrayIcon1.setToolTip(e.what());
+            const std::string why = std::string("Mail program: ") + e.what();
+            form.Memo1.addLine(why);
+            return why;
         }
     }
+    return {};
 }
 
 // Sender and subject of the newest new message, as plain text (the notifier
@@ -176,7 +194,7 @@ void TForm1Impl::MailSettingBtnClick() {
                  [this](const std::string& name) {
                      SettingsStore store(services.paths.SettingsFile());
                      try {
-                         EraseServerSection(store, name);
+                         noteTightenedSettings(EraseServerSection(store, name));
                      } catch (const SettingsError& e) {
                          dialogs.ShowMessage(e.what());
                      }

@@ -140,7 +140,13 @@ void TForm1Impl::iniFileWrite() {
         return;
     }
     SettingsStore store(services.paths.SettingsFile());
-    SaveAppSettings(store, Crypt, collectSettings());
+    noteTightenedSettings(SaveAppSettings(store, Crypt, collectSettings()));
+}
+
+void TForm1Impl::noteTightenedSettings(bool tightened) {
+    if (tightened) {
+        form.Memo1.addLine(kTightenedSettingsLine);
+    }
 }
 
 bool TForm1Impl::saveReportingFailure() {

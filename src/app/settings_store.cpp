@@ -267,11 +267,12 @@ void SettingsStore::load() {
     loadFromText(text);
 }
 
-void SettingsStore::save() const {
-    const auto saved = SaveFileAtomically(filePath_, toText(), {.createFolders = true});
+bool SettingsStore::save(bool secret) const {
+    const auto saved =
+        SaveFileAtomically(filePath_, toText(), {.secret = secret, .createFolders = true});
     switch (saved.error) {
         case AtomicSaveError::None:
-            return;
+            break;
         case AtomicSaveError::Folder:
         case AtomicSaveError::TempFile:
             FailCreate();
@@ -279,6 +280,7 @@ void SettingsStore::save() const {
         case AtomicSaveError::Rename:
             FailSetData(filePath_);
     }
+    return saved.tightened;
 }
 
 // ---- text

@@ -57,10 +57,11 @@ class SettingsStore {
     // Writes the whole store to a temporary file beside the target, flushes it to
     // disk and renames it over the target, so the previous file survives any
     // failure or crash. Creates missing folders (mode 0700); a new file is 0600, a replaced one
-    // keeps its mode. Throws SettingsError("Failed to create key Software\Pontavi") when the folder
-    // or temporary file cannot be created, and SettingsError("Failed to set data for '<file>'")
-    // when writing fails.
-    void save() const;
+    // keeps its mode, without group and other permissions when `secret` (a password is kept).
+    // Returns true when that took permissions away. Throws SettingsError("Failed to create key
+    // Software\Pontavi") when the folder or temporary file cannot be created, and
+    // SettingsError("Failed to set data for '<file>'") when writing fails.
+    bool save(bool secret = false) const;
 
     // The file contents without touching the disk (for tests and fuzzing).
     void loadFromText(std::string_view text);

@@ -96,6 +96,11 @@ AtomicSaveResult SaveFileAtomically(const std::string& path, std::string_view co
     if (::stat(path.c_str(), &st) == 0) {
         mode = st.st_mode & 07777;
     }
+    constexpr mode_t kOthers = S_IRWXG | S_IRWXO;
+    const bool tightened = options.secret && (mode & kOthers) != 0;
+    if (options.secret) {
+        mode &= ~kOthers;
+    }
 
     std::string pattern = path + ".XXXXXX";
     UniqueFd fd(::mkostemp(pattern.data(), O_CLOEXEC));
@@ -121,7 +126,7 @@ AtomicSaveResult SaveFileAtomically(const std::string& path, std::string_view co
     if (dir) {
         ::fsync(dir.get());
     }
-    return {};
+    return {.tightened = tightened};
 }
 
 }  // namespace pontavi

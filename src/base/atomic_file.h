@@ -23,19 +23,25 @@ enum class AtomicSaveError {
 struct AtomicSaveResult {
     AtomicSaveError error = AtomicSaveError::None;
     int errnoValue = 0;  // the system's reason for the failed step
+    // A secret's save took group and other permissions away from the old file.
+    bool tightened = false;
     explicit operator bool() const { return error == AtomicSaveError::None; }
 };
 
 struct AtomicSaveOptions {
     // The mode of a file that did not exist before; a replaced file keeps its own.
     mode_t newFileMode = 0600;
+    // The contents are a secret (a password): neither the new file nor a
+    // replaced one keeps group or other permissions.
+    bool secret = false;
     // Missing folders on the way to the target are created with folderMode.
     bool createFolders = false;
     mode_t folderMode = 0700;
 };
 
 // Writes `contents` to a new file with a unique name in the target's folder,
-// gives it the old file's permission bits (or options.newFileMode), flushes it
+// gives it the old file's permission bits (or options.newFileMode; a secret
+// only the owner's), flushes it
 // to disk, renames it over `path` and flushes the folder, so the rename itself
 // is durable. A folder that cannot be flushed does not fail the save: the new
 // file is complete and in place by then.

@@ -126,6 +126,7 @@ void ConnectionMonitor::runConnectActions() {
     } else {
         // The clock update may have changed the tray meanwhile.
         showConnected();
+        runHook(hooks_.NoMailCheck, generation);
     }
 }
 

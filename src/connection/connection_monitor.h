@@ -45,6 +45,8 @@ struct ConnectionMonitorHooks {
     std::function<void()> CopyIPAddress;     // local address to the clipboard; may throw
     std::function<void()> StartClockUpdate;  // a clock setting run over the time servers
     std::function<void()> MailTimerTimer;    // a mail check cycle now
+    // Mail checking is off at the connect: no cycle will run on this link.
+    std::function<void()> NoMailCheck;
     // Failures of background steps; never shown as a box.
     std::function<void(const std::string& message)> OnBackgroundError;
 };

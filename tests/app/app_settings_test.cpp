@@ -358,7 +358,11 @@ TEST_F(AppSettingsFileTest, SavingTwiceLeavesTheFileUnchanged) {
     AppSettings s = Configured();
     SaveAppSettings(store, crypt_, s);
     const std::string first = bytes();
-    SaveAppSettings(store, crypt_, s);
+    // A file with a password that others may read becomes the owner's alone, once.
+    fs::permissions(file(), fs::perms::group_read | fs::perms::others_read, fs::perm_options::add);
+    EXPECT_TRUE(SaveAppSettings(store, crypt_, s));
+    EXPECT_EQ(fs::status(file()).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_FALSE(SaveAppSettings(store, crypt_, s));
     EXPECT_EQ(bytes(), first);
 
     s.ServersInfo[1].Password = "changed";

@@ -320,6 +320,43 @@ TEST_F(Form1MailAlertTest, TheAutoConnectLoopDialsChecksMailHangsUpAndReArms) {
     RecordProperty("dial_to_hang_up_virtual_ms", std::to_string(hungUp - dialledAt));
 }
 
+// A line dialled only to check mail with no cycle to run is hung up at once:
+// no login for the first mailbox (before its box is closed), or checking off.
+TEST_F(Form1MailAlertTest, ADialledLineWithNoCycleToRunIsHungUp) {
+    dialUp.entries = std::vector<std::string>{"ISP"};
+    dialUp.dialsMakeConnections = true;
+    for (const bool login : {false, true}) {
+        dialUp.hangUps.clear();
+        std::size_t atBox = 99;  // no box
+        dialogs.whileOpen = [&] { atBox = dialUp.hangUps.size(); };
+        writeSettings("[\"MailServers\"]\n\"0\"=\"Home\"\n" + Mailbox("Home", "127.0.0.1", login) +
+                      "\"AutoConnect\"=\"ISP\"\n");
+        TForm1& f = createOnPort();
+        f.MailCB.setChecked(!login);
+        f.ConnectNow.click();
+        const ConnectionHandle dial = (*dialUp.connections)[0].handle;
+        dialUp.bringUp(dial);
+        ASSERT_TRUE(loop.runUntil([&] { return !dialUp.hangUps.empty(); }, 10'000)) << login;
+        EXPECT_EQ(dialUp.hangUps, (std::vector<ConnectionHandle>{dial}));
+        EXPECT_EQ(atBox, login ? 99u : 1u);
+        EXPECT_EQ(home.connections, 0);
+        loop.runFor(2'000);
+    }
+    dialogs.whileOpen = nullptr;
+}
+
+// A mail program that cannot start after new mail is told under the count in
+// the tip, with no box.
+TEST_F(Form1MailAlertTest, AMailProgramStartErrorStaysInTheTip) {
+    home.mailbox = {Message("ann@x", "One", "<1@x>")};
+    TForm1& f = createWith();
+    shell.unreadable.insert((Form1Test::home / "Mail.lnk").string());
+    dialUp.connectOne();
+    ASSERT_TRUE(cycleDone(f));
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_NE(f.TrayIcon1.ToolTip().find(")\nMail program: Erreur en lecture."), std::string::npos);
+}
+
 // Only the server a cycle starts at is tested for a login; the others are
 // visited whatever their fields hold.
 TEST_F(Form1MailAlertTest, OnlyTheServerACycleStartsAtIsTestedForALogin) {

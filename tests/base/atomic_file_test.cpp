@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <tuple>
 
 namespace pontavi {
 namespace {
@@ -60,14 +61,21 @@ TEST_F(AtomicFileTest, NewFileGetsTheRequestedModeAndTheContents) {
     }
 }
 
+// A replaced file keeps its mode whatever the default; a secret only the
+// owner's part of it.
 TEST_F(AtomicFileTest, ReplacedFileKeepsItsModeWhateverTheDefault) {
     const std::string file = path("kept");
-    std::ofstream(file) << "old contents, longer than the new";
-    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
-    ASSERT_TRUE(SaveFileAtomically(file, "new", {.newFileMode = 0600}));
-    EXPECT_EQ(read(file), "new");
-    EXPECT_EQ(modeOf(file), 0640u);
-    EXPECT_EQ(names(), std::vector<std::string>{"kept"});
+    const std::tuple<mode_t, bool, mode_t> cases[] = {
+        {0640, false, 0640}, {0644, true, 0600}, {0600, true, 0600}};
+    for (const auto& [before, secret, after] : cases) {
+        std::ofstream(file) << "old contents, longer than the new";
+        ASSERT_EQ(::chmod(file.c_str(), before), 0);
+        const auto saved = SaveFileAtomically(file, "new", {.newFileMode = 0600, .secret = secret});
+        EXPECT_EQ(saved.tightened, before != after) << before;
+        EXPECT_EQ(read(file), "new");
+        EXPECT_EQ(modeOf(file), after) << before;
+        EXPECT_EQ(names(), std::vector<std::string>{"kept"});
+    }
 }
 
 TEST_F(AtomicFileTest, MissingFoldersAreCreatedOnlyWhenAsked) {
