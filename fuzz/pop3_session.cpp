@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -88,8 +89,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // The first connection is the STARTTLS mailbox's, unless its
         // password keeps it from connecting at all.
         const bool upgradeOnly = startTls && !smuggler && ++accepted == 1;
-        c->OnLine = [&, upgradeOnly](TLineSocketBase& conn, const std::string& line, bool) {
-            check(IsSingleLine(line) && line.rfind("dele", 0) != 0);
+        // After "STLS" the client's bytes are a TLS handshake, not commands.
+        auto handshake = std::make_shared<bool>(false);
+        c->OnLine = [&, upgradeOnly, handshake](TLineSocketBase& conn, const std::string& line,
+                                                bool) {
+            check(*handshake || (IsSingleLine(line) && line.rfind("dele", 0) != 0));
+            *handshake = *handshake || line == "STLS";
             // This server speaks no TLS, so the STARTTLS mailbox's login
             // must never reach it.
             check(!upgradeOnly || (line.rfind("user ", 0) != 0 && line.rfind("pass ", 0) != 0));
